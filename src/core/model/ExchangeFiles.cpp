@@ -1,0 +1,82 @@
+#include "model/ExchangeFiles.h"
+
+#include "localization/Localization.h"
+#include "model/Errors.h"
+#include "model/JsonData.h"
+#include "model/JsonSupport.h"
+#include "model/RecordCodec.h"
+#include "model/Validation.h"
+
+namespace zuna {
+
+namespace {
+
+// The members both kinds share; the caller reads its own list.
+template <typename File>
+json::Json decodeHeader(std::string_view bytes, File& file) {
+    using namespace json;
+    Json document = parse(bytes);
+    const Path root;
+    asObject(document, root);
+    file.format = takeString(required(document, "format", root), root.member("format"));
+    file.version = asInteger(required(document, "version", root), root.member("version"));
+    return document;
+}
+
+}  // namespace
+
+const ButtonFile& ButtonFile::validated() const {
+    if (format != kFormat || version != 1) {
+        throw ZunaError(L("Ta datoteka ni podprta datoteka gumbov Zuna Trep."));
+    }
+    validateButtons(buttons);
+    return *this;
+}
+
+ButtonFile ButtonFile::fromJson(std::string_view bytes) {
+    ButtonFile file;
+    json::Json document = decodeHeader(bytes, file);
+    const json::Path root;
+    file.buttons =
+        json::decodeButtons(json::required(document, "buttons", root), root.member("buttons"));
+    return file;
+}
+
+ButtonFile ButtonFile::read(const std::filesystem::path& location) {
+    ButtonFile file = fromJson(limitedData(location));
+    file.validated();
+    return file;
+}
+
+std::string ButtonFile::data() const {
+    return jsonData(validated());
+}
+
+const GroupFile& GroupFile::validated() const {
+    if (format != kFormat || version != 2) {
+        throw ZunaError(L("Nepodprta datoteka skupin Zuna Trep."));
+    }
+    validateGroups(groups);
+    return *this;
+}
+
+GroupFile GroupFile::fromJson(std::string_view bytes) {
+    GroupFile file;
+    json::Json document = decodeHeader(bytes, file);
+    const json::Path root;
+    file.groups =
+        json::decodeGroups(json::required(document, "groups", root), root.member("groups"));
+    return file;
+}
+
+GroupFile GroupFile::read(const std::filesystem::path& location) {
+    GroupFile file = fromJson(limitedData(location));
+    file.validated();
+    return file;
+}
+
+std::string GroupFile::data() const {
+    return jsonData(validated());
+}
+
+}  // namespace zuna
