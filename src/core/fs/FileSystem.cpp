@@ -64,3 +64,132 @@ std::optional<std::string> readFileLimited(const std::filesystem::path& path,
 }
 
 }  // namespace zuna::fs
+
+namespace zuna::fs {
+
+namespace {
+
+void writeAll(int fd, std::string_view bytes, const std::filesystem::path& nameForErrors) {
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw FileError(nameForErrors, errno);
+        }
+        written += static_cast<std::size_t>(n);
+    }
+}
+
+std::filesystem::path parentOf(const std::filesystem::path& path) {
+    const auto parent = path.parent_path();
+    return parent.empty() ? std::filesystem::path(".") : parent;
+}
+
+// Makes a rename or a new directory entry durable.
+void syncDirectory(const std::filesystem::path& directory,
+                   const std::filesystem::path& nameForErrors) {
+    FileDescriptor fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() < 0 || ::fsync(fd.get()) != 0) throw FileError(nameForErrors, errno);
+}
+
+}  // namespace
+
+void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+    const auto directory = parentOf(target);
+    // Hidden, and named after the target, so that a leftover from a crash is recognisable.
+    std::string temporary = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
+    // mkostemp creates the file with owner-only permissions.
+    const int raw = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (raw < 0) throw FileError(target, errno);
+    bool renamed = false;
+    try {
+        FileDescriptor fd(raw);
+        writeAll(fd.get(), bytes, target);
+        if (::fsync(fd.get()) != 0) throw FileError(target, errno);
+        if (::rename(temporary.c_str(), target.c_str()) != 0) throw FileError(target, errno);
+        renamed = true;
+        syncDirectory(directory, target);
+    } catch (...) {
+        if (!renamed) ::unlink(temporary.c_str());
+        throw;
+    }
+}
+
+void copyFileExclusively(const std::filesystem::path& source, const std::filesystem::path& target) {
+    FileDescriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (in.get() < 0) throw FileError(source, errno);
+    struct stat info {};
+    if (::fstat(in.get(), &info) != 0) throw FileError(source, errno);
+    if (S_ISDIR(info.st_mode)) throw FileError(source, EISDIR);
+    if (!S_ISREG(info.st_mode)) throw FileError(source, "Not a regular file");
+
+    const int raw = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (raw < 0) throw FileError(target, errno);
+    try {
+        FileDescriptor out(raw);
+        std::string buffer(1 << 20, '\0');
+        for (;;) {
+            const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                throw FileError(source, errno);
+            }
+            if (n == 0) break;
+            writeAll(out.get(), std::string_view(buffer.data(), static_cast<std::size_t>(n)),
+                     target);
+        }
+        if (::fsync(out.get()) != 0) throw FileError(target, errno);
+    } catch (...) {
+        ::unlink(target.c_str());
+        throw;
+    }
+    syncDirectory(parentOf(target), target);
+}
+
+void createDirectories(const std::filesystem::path& directory, mode_t mode) {
+    struct stat info {};
+    if (::stat(directory.c_str(), &info) == 0) {
+        if (!S_ISDIR(info.st_mode)) throw FileError(directory, ENOTDIR);
+        return;
+    }
+    if (errno == ENOTDIR) {
+        // Some parent is not a directory: name that one.
+        createDirectories(directory.parent_path(), mode);
+        throw FileError(directory, ENOTDIR);
+    }
+    if (errno != ENOENT) throw FileError(directory, errno);
+
+    // A dangling symbolic link stands for the directory it names.
+    std::filesystem::path wanted = directory;
+    if (::lstat(directory.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        std::error_code error;
+        const auto target = std::filesystem::read_symlink(directory, error);
+        if (error) throw FileError(directory, error.value());
+        wanted = target.is_absolute() ? target : parentOf(directory) / target;
+        createDirectories(wanted, mode);
+        return;
+    }
+
+    const auto parent = wanted.parent_path();
+    if (!parent.empty() && parent != wanted) createDirectories(parent, mode);
+    if (::mkdir(wanted.c_str(), mode) != 0) {
+        if (errno == EEXIST) return createDirectories(wanted, mode);
+        throw FileError(wanted, errno);
+    }
+    // mkdir's mode passes through the umask; the data directory must still be the owner's only.
+    if (::chmod(wanted.c_str(), mode) != 0) throw FileError(wanted, errno);
+}
+
+void setPermissions(const std::filesystem::path& path, mode_t mode) {
+    if (::chmod(path.c_str(), mode) != 0) throw FileError(path, errno);
+}
+
+bool exists(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0) return true;
+    // An entry that cannot be examined is still there.
+    return errno != ENOENT && errno != ENOTDIR;
+}
+
+}  // namespace zuna::fs

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zuna::fs {
 
@@ -12,5 +15,25 @@ namespace zuna::fs {
 // is not a regular file (a directory, a pipe or a device is never read, so nothing can block).
 std::optional<std::string> readFileLimited(const std::filesystem::path& path,
                                            std::uintmax_t maxBytes);
+
+// Replaces `target` with `bytes` so that it always holds either the old or the new content,
+// whole: a temporary file beside it (owner-only from its creation) is written, flushed to the
+// disk, renamed over the target, and the directory is flushed. On failure the temporary file is
+// removed, the target is left as it was, and FileError names the target.
+void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+
+// Copies a file byte for byte to a new file (owner-only) and flushes it. Never overwrites: an
+// existing target makes the copy fail. A failed copy leaves no partial target behind.
+void copyFileExclusively(const std::filesystem::path& source, const std::filesystem::path& target);
+
+// Creates a directory and any missing parents with the given permissions; an existing directory,
+// or a symbolic link to one, is accepted as it is. A dangling link gets its target created.
+void createDirectories(const std::filesystem::path& directory, mode_t mode);
+
+void setPermissions(const std::filesystem::path& path, mode_t mode);
+
+// True when there is an entry at the path: a file, a directory, a link (even a dangling one), or
+// something that cannot be examined.
+bool exists(const std::filesystem::path& path);
 
 }  // namespace zuna::fs
