@@ -25,7 +25,7 @@ SavedState SavedState::initial() {
     return SavedState(std::move(buttons));
 }
 
-SavedState SavedState::fromJson(std::string_view bytes) {
+SavedState SavedState::fromJson(std::string_view bytes, bool* wasVersion1) {
     using namespace json;
     Json document = parse(bytes);
     const Path root;
@@ -37,7 +37,9 @@ SavedState SavedState::fromJson(std::string_view bytes) {
         asInteger(required(document, "version", root), root.member("version"));
 
     SavedState state;
-    if (format == kFormat && version == 1) {
+    const bool legacy = format == kFormat && version == 1;
+    if (wasVersion1 != nullptr) *wasVersion1 = legacy;
+    if (legacy) {
         std::vector<Snippet> buttons =
             decodeButtons(required(document, "buttons", root), root.member("buttons"));
         state = SavedState(std::move(buttons));

@@ -32,7 +32,8 @@ struct SavedState {
     // Reads a state file's bytes: version 2, or the legacy version 1. Throws JsonError for text
     // that is not JSON or of the wrong shape, ZunaError for an unsupported version or groups
     // that break the rules.
-    static SavedState fromJson(std::string_view bytes);
+    // `wasVersion1`, when given, tells whether the bytes were in the legacy form.
+    static SavedState fromJson(std::string_view bytes, bool* wasVersion1 = nullptr);
 
     // Position of the selected group; 0 when none matches.
     std::size_t selectedIndex() const;

@@ -1,0 +1,189 @@
+// Real faults, really caused: a full disk (a file-size limit), entries of the wrong kind where
+// files must go, and a process killed in the middle of saving.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+
+#include "StoreTestSupport.h"
+#include "TestSupport.h"
+#include "model/Errors.h"
+#include "model/JsonData.h"
+
+namespace zuna::test {
+namespace {
+
+using testing::SizeIs;
+
+// Runs `body` in a child process and returns its exit code; the child never returns here.
+template <typename F>
+int inChild(F&& body) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        int code = 3;
+        try {
+            code = body();
+        } catch (...) {
+            code = 4;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+std::vector<std::string> temporaryFiles(const std::filesystem::path& dir) {
+    return namesStartingWith(dir, ".");
+}
+
+TEST(StateStoreFaultTest, StoppedStoreWritesNothingAtAll) {
+    TempDir dir;
+    writeFile(dir / "state.json", "{\"format\": \"zuna-trep\"");
+    writeFile(dir / "state.previous.json", "[]");
+    const Snapshot before = snapshot(dir.path());
+
+    StateStore store(dir.path());
+    ASSERT_FALSE(store.writable());
+    const std::string stopped =
+        "Shranjevanje je ustavljeno, da ohranimo neberljive podatke. Odpri mapo podatkov in obnovi svojo datoteko.";
+    const std::string importStopped = "Najprej obnovi mapo podatkov; uvoz je ustavljen.";
+    const SavedState valid = sampleState("v", 2);
+    EXPECT_EQ(outcome([&] { store.save(valid); }), stopped);
+    EXPECT_EQ(outcome([&] { store.save(store.state()); }), stopped);
+    EXPECT_EQ(outcome([&] { store.replaceButtons({Snippet("a", "b")}); }), stopped);
+    EXPECT_EQ(outcome([&] { store.backupBeforeImport(); }), importStopped);
+    EXPECT_EQ(outcome([&] { store.importButtons({Snippet("a", "b")}, false); }), importStopped);
+    EXPECT_EQ(outcome([&] { store.importButtons({Snippet("a", "b")}, true); }), importStopped);
+    EXPECT_EQ(outcome([&] { store.importGroups(valid.groups, false); }), importStopped);
+    EXPECT_EQ(outcome([&] { store.importGroups(valid.groups, true); }), importStopped);
+    // Invalid content is reported as such first.
+    EXPECT_EQ(outcome([&] { store.importGroups({}, true); }),
+              "Zuna Trep podpira od 1 do 5 skupin.");
+
+    EXPECT_EQ(snapshot(dir.path()), before);
+    EXPECT_FALSE(store.writable());
+}
+
+TEST(StateStoreFaultTest, FullDiskDuringASaveChangesNothing) {
+    TempDir dir;
+    const SavedState small = sampleState("small");
+    StateStore(dir.path()).save(small);
+    const std::string stateBytes = readFile(dir / "state.json");
+
+    SavedState big = sampleState("big", 3, 20);
+    for (auto& g : big.groups) {
+        for (auto& b : g.buttons)
+            b.text.assign(2000, 'x');
+    }
+    // First the limit lets the small previous copy through and stops the big state file; then
+    // it stops the previous copy too.
+    for (const rlim_t limit : {rlim_t(stateBytes.size() + 100), rlim_t(100)}) {
+        SCOPED_TRACE(limit);
+        const int code = inChild([&] {
+            const rlimit fileSize{limit, limit};
+            setrlimit(RLIMIT_FSIZE, &fileSize);
+            signal(SIGXFSZ, SIG_IGN);
+            StateStore store(dir.path());
+            try {
+                store.save(big);
+            } catch (const FileError& error) {
+                const bool described =
+                    std::string(error.what()).find("File too large") != std::string::npos;
+                return store.state() == small && described ? 0 : 1;
+            }
+            return 2;
+        });
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(readFile(dir / "state.json"), stateBytes);
+        EXPECT_THAT(temporaryFiles(dir.path()), SizeIs(0));
+        EXPECT_EQ(StateStore(dir.path()).state(), small);
+    }
+}
+
+TEST(StateStoreFaultTest, EntriesOfTheWrongKindMakeTheSaveFailCleanly) {
+    TempDir dir;
+    StateStore store(dir.path());
+    const SavedState first = sampleState("first");
+    store.save(first);
+    const std::string stateBytes = readFile(dir / "state.json");
+
+    std::filesystem::create_directory(dir / "state.previous.json");
+    EXPECT_EQ(outcome([&] { store.save(sampleState("second")); }),
+              "state.previous.json: Is a directory");
+    EXPECT_EQ(store.state(), first);
+    EXPECT_EQ(readFile(dir / "state.json"), stateBytes);
+    EXPECT_THAT(temporaryFiles(dir.path()), SizeIs(0));
+
+    // A file where the data directory, or one of its parents, must be.
+    writeFile(dir / "file", "x");
+    StateStore underFile(dir / "file" / "data");
+    EXPECT_EQ(outcome([&] { underFile.save(first); }), "file: Not a directory");
+    StateStore isFile(dir / "file");
+    EXPECT_EQ(outcome([&] { isFile.save(first); }), "file: Not a directory");
+    EXPECT_EQ(readFile(dir / "file"), "x");
+}
+
+// The state of round r, save i: its size varies so that a torn write could not pass as whole.
+SavedState killState(int round, int save) {
+    SavedState state = sampleState(std::to_string(round) + "-" + std::to_string(save), 2, 3);
+    state.groups[1].buttons[0].text.assign(static_cast<std::size_t>(500 + 1500 * (save % 5)), 'k');
+    return state;
+}
+
+TEST(StateStoreFaultTest, KilledWhileSavingLeavesOneWholeStateEveryTime) {
+    TempDir dir;
+    StateStore(dir.path()).save(killState(0, 0));
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<int> delayMicros(0, 30'000);
+    const auto started = std::chrono::steady_clock::now();
+    int rounds = 0;
+    int newerStates = 0;
+    std::string lastTag;
+    for (int round = 1; round <= 220; ++round, ++rounds) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            try {
+                StateStore store(dir.path());
+                for (int save = 1;; ++save)
+                    store.save(killState(round, save));
+            } catch (...) {
+            }
+            _exit(1);
+        }
+        usleep(static_cast<useconds_t>(delayMicros(random)));
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child stopped by itself in round " << round;
+
+        const StateStore reopened(dir.path());
+        ASSERT_TRUE(reopened.writable()) << "round " << round;
+        ASSERT_FALSE(reopened.recoveryNotice().has_value()) << *reopened.recoveryNotice();
+        // The first button's name is "Gumb <round>-<save>-0-0".
+        const std::string& name = reopened.state().groups.at(0).buttons.at(0).name;
+        const std::string tag = name.substr(5, name.size() - 5 - 4);
+        const int r = std::stoi(tag.substr(0, tag.find('-')));
+        const int s = std::stoi(tag.substr(tag.find('-') + 1));
+        ASSERT_LE(r, round);
+        ASSERT_EQ(reopened.state(), killState(r, s)) << "round " << round;
+        newerStates += tag != lastTag;
+        lastTag = tag;
+    }
+    const auto seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_LT(seconds, 60.0);
+    // The kills must land in the middle of saving, not only before the first save.
+    EXPECT_GT(newerStates, rounds / 4);
+    RecordProperty("rounds", rounds);
+    std::printf("%d kills in %.1f s, %d of them after a newer state was saved\n", rounds, seconds,
+                newerStates);
+}
+
+}  // namespace
+}  // namespace zuna::test

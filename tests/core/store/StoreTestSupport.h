@@ -1,0 +1,44 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "model/SavedState.h"
+#include "store/StateStore.h"
+
+namespace zuna::test {
+
+// Everything in a directory: each entry's name (relative), permission bits and bytes.
+struct Entry {
+    mode_t mode = 0;
+    bool directory = false;
+    std::string bytes;
+    bool operator==(const Entry&) const = default;
+};
+using Snapshot = std::map<std::string, Entry>;
+Snapshot snapshot(const std::filesystem::path& directory);
+
+// Names in a directory that start with `prefix`.
+std::vector<std::string> namesStartingWith(const std::filesystem::path& directory,
+                                           const std::string& prefix);
+mode_t permissions(const std::filesystem::path& path);
+
+// A valid version 2 state with the given groups of buttons, named by `tag` so states differ.
+SavedState sampleState(const std::string& tag, std::size_t groups = 1, std::size_t buttons = 3);
+
+// The message of the error thrown, or "ok".
+template <typename F>
+std::string outcome(F&& f) {
+    try {
+        f();
+        return "ok";
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+}
+
+}  // namespace zuna::test
