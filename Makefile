@@ -1,9 +1,11 @@
 # The two commands of the README: `make run` and `make test`. Everything else supports them.
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS ?= 2
 
-.PHONY: all deps configure build test run sanitize bench format clean
+.PHONY: all deps configure build test run sanitize fuzz bench format clean
 
 all: build
 
@@ -30,6 +32,16 @@ sanitize: deps
 	UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
 
+# The file readers under libFuzzer, from the seed corpus in fuzz/corpus; any finding fails.
+fuzz: deps
+	@cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DZUNA_CORE_ONLY=ON \
+		-DZUNA_FUZZ=ON -DZUNA_BENCHMARKS=OFF >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target zuna_file_fuzzer
+	@rm -rf $(FUZZ_DIR)/corpus && mkdir -p $(FUZZ_DIR)/corpus $(FUZZ_DIR)/findings
+	@cp fuzz/corpus/* $(FUZZ_DIR)/corpus/
+	$(FUZZ_DIR)/fuzz/zuna_file_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
+		-artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus
+
 bench: build
 	$(BUILD_DIR)/bench/zuna_core_bench
 
@@ -37,4 +49,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
