@@ -1,5 +1,6 @@
 #include "ui/PaletteView.h"
 
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -418,6 +419,14 @@ double PaletteView::autoscrollDistance() const {
 }
 
 void PaletteView::autoscrollStep() {
+    // A press that ended without its release reaching the button (a grab taken by a popup, a
+    // hidden window) must not leave the list scrolling.
+    const bool pressed = std::any_of(rows_.begin(), rows_.end(),
+                                     [](SnippetButton* row) { return row && row->tracking(); });
+    if (drag_ && (!pressed || !QGuiApplication::mouseButtons().testFlag(Qt::LeftButton))) {
+        drag_.reset();
+        insertion_->hide();
+    }
     const double over = autoscrollDistance();
     if (over == 0) {
         autoscroll_.stop();
