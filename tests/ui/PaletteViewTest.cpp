@@ -161,30 +161,6 @@ TEST_F(PaletteViewTest, EachControlCallsItsOwnerOperation) {
     EXPECT_TRUE(callsOf(view_->row(2)).empty());
 }
 
-TEST_F(PaletteViewTest, ControlsDescribeThemselves) {
-    show(400, snippets(3));
-    EXPECT_EQ(view_->hideButton()->toolTip(), "Skrij · Vrni se prek ZT v menijski vrstici");
-    EXPECT_EQ(view_->hideButton()->accessibleName(), "Skrij Zuna Trep");
-    EXPECT_EQ(view_->hideButton()->symbol(), "minus");
-    EXPECT_EQ(view_->quitButton()->toolTip(), "Ugasni Zuna Trep");
-    EXPECT_TRUE(view_->quitButton()->dangerous());
-    EXPECT_EQ(view_->quitButton()->symbol(), "power");
-    EXPECT_EQ(view_->groups()->accessibleName(), "Izberi ali uredi skupino");
-    EXPECT_TRUE(view_->groups()->menuStyle());
-    EXPECT_EQ(view_->add()->text(), "+ Dodaj gumb");
-    EXPECT_EQ(view_->add()->toolTip(), "+ Dodaj gumb");
-    EXPECT_TRUE(view_->add()->prominent());
-    EXPECT_EQ(view_->options()->symbol(), "gearshape");
-    EXPECT_EQ(view_->options()->accessibleName(), "Nastavitve, uvoz in izvoz");
-    EXPECT_EQ(view_->pin()->toolTip(), "Vključi ali izključi prikaz nad drugimi okni");
-    EXPECT_EQ(view_->pin()->accessibleName(), "Vedno na vrhu");
-    EXPECT_EQ(view_->permission()->text(), "Omogoči lepljenje →");
-    EXPECT_EQ(view_->status()->text(), "Pripravljeno");
-    EXPECT_EQ(view_->status()->font().pixelSize(), 9);
-    EXPECT_FALSE(view_->status()->isVisible());
-    EXPECT_FALSE(view_->permission()->isVisible());
-}
-
 TEST_F(PaletteViewTest, RenderReadsTheStateAndRefreshesThemedParts) {
     owner_.current.groups.front().name = "Računi in plačila za vse stranke";
     owner_.current.alwaysOnTop = true;
@@ -322,18 +298,13 @@ TEST_F(DragTest, HoldingADragBelowTheListScrollsIt) {
     ASSERT_EQ(owner_.calls.size(), 1u);
     const std::size_t gap = std::stoul(owner_.calls[0].substr(std::string("reorder ID0 ").size()));
     EXPECT_EQ(gap, PaletteView::gapIndex(bar->value() + view_->scroll()->height() + 6, 100));
-}
 
-TEST_F(DragTest, ADragCutShortStopsScrolling) {
-    show(300, snippets(100));
-    QScrollBar* bar = view_->scroll()->verticalScrollBar();
-    Pointer pointer(&panel_);
-    const QPointF start = centreInWindow(view_->row(0));
-    const QPointF below = inWindow(view_->scroll(), QPointF(90, view_->scroll()->height() + 30));
-    pointer.press(start);
-    pointer.move(start + QPointF(0, 8));
+    // A press cut short (the window went away, no release came) stops the scrolling.
+    owner_.calls.clear();
+    bar->setValue(0);
+    pointer.press(centreInWindow(view_->row(0)));
+    pointer.move(centreInWindow(view_->row(0)) + QPointF(0, 8));
     pointer.move(below);
-    // The window goes away in the middle of the drag: the press ends without a release.
     panel_.hide();
     panel_.show();
     QTest::qWait(100);
