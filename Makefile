@@ -44,6 +44,7 @@ fuzz: deps
 
 bench: build
 	$(BUILD_DIR)/bench/zuna_core_bench
+	$(BUILD_DIR)/bench/ui/zuna_ui_bench
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
