@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QProcess>
+#include <csignal>
+
+#include "DesktopTestSupport.h"
+#include "linux/LinuxDesktop.h"
+
+namespace zuna {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::LinuxDesktop;
+using test::TargetApp;
+using test::xdotool;
+using Clock = std::chrono::steady_clock;
+
+bool setAccessibility(bool on) {
+    return QProcess::execute("gdbus",
+                             {"call", "--session", "--dest", "org.a11y.Bus", "--object-path",
+                              "/org/a11y/bus", "--method", "org.freedesktop.DBus.Properties.Set",
+                              "org.a11y.Status", "IsEnabled", on ? "<true>" : "<false>"}) == 0;
+}
+
+class LinuxDesktopTest : public testing::Test {
+  protected:
+    LinuxDesktop desktop;
+};
+
+TEST_F(LinuxDesktopTest, GrantsFollowTheSessionAndAskingSwitchesAccessibilityOn) {
+    EXPECT_TRUE(desktop.accessibilityGranted());
+    EXPECT_TRUE(desktop.keyEventsGranted());
+    EXPECT_EQ(desktop.limitation(), "");
+
+    ASSERT_TRUE(setAccessibility(false));
+    EXPECT_FALSE(desktop.accessibilityGranted());
+    EXPECT_TRUE(desktop.keyEventsGranted());
+
+    desktop.requestAccessibility();
+    EXPECT_TRUE(desktop.accessibilityGranted());
+    setAccessibility(true);
+}
+
+TEST_F(LinuxDesktopTest, FrontmostApplicationIsTheActiveWindowsProcess) {
+    auto target = std::make_unique<TargetApp>("zenity", QStringList{"--entry", "--title=Vnos čšž"});
+    ASSERT_TRUE(target->waitUntilReady(desktop));
+    const DesktopApplication application = target->application();
+    EXPECT_EQ(application.processId, target->processId());
+    EXPECT_EQ(application.name, "Vnos čšž");
+    EXPECT_NE(application.window, 0u);
+    EXPECT_TRUE(desktop.isRunning(application));
+
+    target.reset();
+    EXPECT_TRUE(test::waitUntil([&] { return !desktop.isRunning(application); }, 5s));
+    // The window is gone: whatever is active now, it is not that window.
+    auto now = desktop.frontmostApplication();
+    EXPECT_TRUE(!now || now->window != application.window);
+}
+
+TEST_F(LinuxDesktopTest, FocusedFieldsOfRealGtkWidgets) {
+    {
+        TargetApp entry("zenity", {"--entry"});
+        ASSERT_TRUE(entry.waitUntilReady(desktop));
+        auto field = desktop.focusedField(entry.application());
+        ASSERT_TRUE(field);
+        EXPECT_EQ(field->role, FieldRole::textField);
+        EXPECT_FALSE(field->secure);
+        EXPECT_EQ(field->enabled, true);
+        EXPECT_TRUE(field->selectedTextSettable);
+        // The same element answers with the same identity.
+        EXPECT_EQ(desktop.focusedField(entry.application())->identity, field->identity);
+    }
+    {
+        TargetApp password("zenity", {"--password"});
+        ASSERT_TRUE(password.waitUntilReady(desktop));
+        auto field = desktop.focusedField(password.application());
+        ASSERT_TRUE(field);
+        EXPECT_EQ(field->role, FieldRole::textField);
+        EXPECT_TRUE(field->secure);
+    }
+    {
+        TargetApp area("zenity", {"--text-info", "--editable"});
+        ASSERT_TRUE(area.waitUntilReady(desktop));
+        auto field = desktop.focusedField(area.application());
+        ASSERT_TRUE(field);
+        EXPECT_EQ(field->role, FieldRole::textArea);
+        EXPECT_TRUE(field->selectedTextSettable);
+    }
+    {
+        // A dialog whose focus is on a push button: no text role, nothing to type into.
+        TargetApp question("zenity", {"--question", "--text=Ali?"});
+        ASSERT_TRUE(question.waitUntilReady(desktop));
+        auto field = desktop.focusedField(question.application());
+        ASSERT_TRUE(field);
+        EXPECT_EQ(field->role, FieldRole::other);
+        EXPECT_FALSE(field->selectedTextSettable);
+    }
+}
+
+TEST_F(LinuxDesktopTest, AnotherFieldOfTheSameWindowHasAnotherIdentity) {
+    TargetApp form("zenity", {"--forms", "--add-entry=Ime", "--add-entry=Priimek"});
+    ASSERT_TRUE(form.waitUntilReady(desktop));
+    const auto first = desktop.focusedField(form.application());
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(xdotool({"key", "Tab"}));
+    EXPECT_TRUE(test::waitUntil([&] {
+        auto now = desktop.focusedField(form.application());
+        return now && now->identity != first->identity && now->role == FieldRole::textField;
+    }));
+}
+
+TEST_F(LinuxDesktopTest, ModifierStateCountsShiftControlAltSuperButNotLocks) {
+    EXPECT_FALSE(desktop.modifiersHeld());
+    for (const char* key : {"Shift_L", "Control_R", "Alt_L", "Super_L"}) {
+        SCOPED_TRACE(key);
+        ASSERT_TRUE(xdotool({"keydown", key}));
+        EXPECT_TRUE(desktop.modifiersHeld());
+        ASSERT_TRUE(xdotool({"keyup", key}));
+        EXPECT_FALSE(desktop.modifiersHeld());
+    }
+    ASSERT_TRUE(xdotool({"key", "Caps_Lock"}));
+    ASSERT_TRUE(xdotool({"key", "Num_Lock"}));
+    EXPECT_FALSE(desktop.modifiersHeld());
+    xdotool({"key", "Caps_Lock"});
+    xdotool({"key", "Num_Lock"});
+}
+
+TEST_F(LinuxDesktopTest, AFrozenApplicationCostsAtMostHalfASecond) {
+    TargetApp entry("zenity", {"--entry"});
+    ASSERT_TRUE(entry.waitUntilReady(desktop));
+    ::kill(entry.processId(), SIGSTOP);
+    const auto start = Clock::now();
+    const auto field = desktop.focusedField(entry.application());
+    const auto took = Clock::now() - start;
+    ::kill(entry.processId(), SIGCONT);
+    EXPECT_FALSE(field);
+    EXPECT_LT(took, 700ms);
+    // Once it answers again, so does the query.
+    EXPECT_TRUE(
+        test::waitUntil([&] { return desktop.focusedField(entry.application()).has_value(); }));
+}
+
+TEST_F(LinuxDesktopTest, ThisProgramsOwnWindowIsNeverQueried) {
+    QLineEdit own;
+    own.setWindowTitle("Zuna Trep test");
+    own.show();
+    own.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] {
+        auto active = desktop.frontmostApplication();
+        return active && active->processId == desktop.ownProcessId();
+    }));
+    const auto start = Clock::now();
+    EXPECT_FALSE(desktop.focusedField(*desktop.frontmostApplication()));
+    EXPECT_LT(Clock::now() - start, 50ms);
+}
+
+TEST_F(LinuxDesktopTest, KeysAreSentOnlyToTheStillActiveWindow) {
+    TargetApp entry("zenity", {"--entry"});
+    ASSERT_TRUE(entry.waitUntilReady(desktop));
+    ASSERT_TRUE(desktop.preparePasteKeys());
+    DesktopApplication elsewhere = entry.application();
+    elsewhere.window += 1;
+    EXPECT_EQ(desktop.postPasteKeys(elsewhere), KeyPostResult::targetNotActive);
+}
+
+}  // namespace
+}  // namespace zuna
