@@ -69,6 +69,25 @@ bool TargetApp::waitUntilReady(platform::LinuxDesktop& desktop, std::chrono::mil
         timeout);
 }
 
+bool TargetApp::waitUntilActive(platform::LinuxDesktop& desktop,
+                                std::chrono::milliseconds timeout) {
+    return waitUntil(
+        [&] {
+            auto active = desktop.frontmostApplication();
+            if (!active || active->processId != processId()) {
+                return false;
+            }
+            application_ = *active;
+            return true;
+        },
+        timeout);
+}
+
+std::string TargetApp::output() {
+    printed_ += process_->readAllStandardOutput().toStdString();
+    return printed_;
+}
+
 const DesktopApplication& TargetApp::application() const {
     return application_;
 }
@@ -77,7 +96,7 @@ std::optional<std::string> TargetApp::finish(std::chrono::milliseconds timeout) 
     if (!waitUntil([&] { return process_->state() == QProcess::NotRunning; }, timeout)) {
         return std::nullopt;
     }
-    return process_->readAllStandardOutput().toStdString();
+    return output();
 }
 
 std::string clipboardText() {

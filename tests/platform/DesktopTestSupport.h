@@ -36,6 +36,10 @@ class TargetApp {
     // Waits until the program's window is the active one and its focused field is visible
     // through the accessibility bus; false when that does not happen in time.
     bool waitUntilReady(platform::LinuxDesktop& desktop, std::chrono::milliseconds timeout = 15s);
+    // Only the first half of that, for programs without an accessibility tree.
+    bool waitUntilActive(platform::LinuxDesktop& desktop, std::chrono::milliseconds timeout = 15s);
+    // What the program printed so far.
+    std::string output();
     const DesktopApplication& application() const;
 
     // Waits for the program to end and returns what it printed on standard output.
@@ -44,7 +48,13 @@ class TargetApp {
   private:
     std::unique_ptr<QProcess> process_;
     DesktopApplication application_;
+    std::string printed_;
 };
+
+// The keyboard group in force, as the X server has it.
+int keyboardGroup();
+// The name of the keysym a key gives at the first level of a group ("v", "Cyrillic_em").
+std::string keysymName(unsigned keycode, unsigned group);
 
 // Clipboard helpers through Qt.
 std::string clipboardText();

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <csignal>
+#include <regex>
 
 #include "DesktopTestSupport.h"
 #include "linux/LinuxDesktop.h"
@@ -162,6 +163,53 @@ TEST_F(LinuxDesktopTest, KeysAreSentOnlyToTheStillActiveWindow) {
     DesktopApplication elsewhere = entry.application();
     elsewhere.window += 1;
     EXPECT_EQ(desktop.postPasteKeys(elsewhere), KeyPostResult::targetNotActive);
+}
+
+// xev shows each key event as the receiving client gets it. GTK, Qt and even Xlib (for keys with
+// Control) fall back to other groups when a key has no Latin letter, but applications without
+// such a fallback see the letter of the group stamped on the event.
+TEST_F(LinuxDesktopTest, PasteKeysGiveALatinVWhateverTheCurrentLayout) {
+    for (const char* layouts : {"us", "ru,us", "gr,us", "us,ru"}) {
+        SCOPED_TRACE(layouts);
+        ASSERT_EQ(QProcess::execute("setxkbmap", {"-layout", layouts}), 0);
+        TargetApp keys("xev", {"-event", "keyboard"});
+        ASSERT_TRUE(keys.waitUntilActive(desktop));
+        // xev has the input focus once the server sent it the keymap state.
+        ASSERT_TRUE(test::waitUntil(
+            [&] { return keys.output().find("KeymapNotify") != std::string::npos; }, 5s));
+        ASSERT_TRUE(desktop.preparePasteKeys());
+        ASSERT_EQ(desktop.postPasteKeys(keys.application()), KeyPostResult::posted);
+
+        const std::regex press(
+            R"(KeyPress event[^\n]*\n[^\n]*\n\s*state 0x([0-9a-f]+), keycode (\d+) \(keysym 0x[0-9a-f]+, (\w+)\))");
+        ASSERT_TRUE(test::waitUntil(
+            [&] {
+                const std::string printed = keys.output();
+                return std::distance(std::sregex_iterator(printed.begin(), printed.end(), press),
+                                     std::sregex_iterator()) >= 2 &&
+                       printed.find("KeyRelease", printed.rfind("KeyPress")) != std::string::npos;
+            },
+            5s))
+            << keys.output();
+
+        // Each key press with the group the server stamped on it: the "v" must be a "v" in
+        // that group, not the Cyrillic or Greek letter of the same key.
+        const std::string printed = keys.output();
+        int letters = 0;
+        for (std::sregex_iterator it(printed.begin(), printed.end(), press), end; it != end; ++it) {
+            if ((*it)[3].str().rfind("Control", 0) == 0) {
+                continue;
+            }
+            ++letters;
+            const unsigned state = std::stoul((*it)[1].str(), nullptr, 16);
+            const unsigned keycode = std::stoul((*it)[2].str());
+            EXPECT_EQ(test::keysymName(keycode, (state >> 13) & 3), "v") << printed;
+        }
+        EXPECT_EQ(letters, 1) << printed;
+        // The user's own group is in force again.
+        EXPECT_EQ(test::keyboardGroup(), 0);
+    }
+    QProcess::execute("setxkbmap", {"-layout", "us"});
 }
 
 }  // namespace
