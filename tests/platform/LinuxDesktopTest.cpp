@@ -3,10 +3,13 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <csignal>
+#include <cstdlib>
 #include <regex>
 
 #include "DesktopTestSupport.h"
+#include "ScriptedDesktop.h"
 #include "linux/LinuxDesktop.h"
+#include "paste/PasteEngine.h"
 
 namespace zuna {
 namespace {
@@ -163,6 +166,41 @@ TEST_F(LinuxDesktopTest, KeysAreSentOnlyToTheStillActiveWindow) {
     DesktopApplication elsewhere = entry.application();
     elsewhere.window += 1;
     EXPECT_EQ(desktop.postPasteKeys(elsewhere), KeyPostResult::targetNotActive);
+}
+
+// Without an X server (a Wayland session without XWayland, say) both grants are honestly
+// missing, the status says why, and a click asks for permission instead of failing silently.
+TEST(LinuxDesktopWithoutX11, RefusesBothGrantsAndSaysWhy) {
+    const std::string display = std::getenv("DISPLAY");
+    unsetenv("DISPLAY");
+    for (const bool wayland : {true, false}) {
+        if (wayland) {
+            setenv("WAYLAND_DISPLAY", "wayland-0", 1);
+        } else {
+            unsetenv("WAYLAND_DISPLAY");
+        }
+        LinuxDesktop desktop;
+        test::ManualScheduler clock;
+        PasteEngine engine(desktop, clock);
+        int prompts = 0;
+        engine.onPermissionNeeded = [&] { ++prompts; };
+        EXPECT_FALSE(desktop.accessibilityGranted());
+        EXPECT_FALSE(desktop.keyEventsGranted());
+        EXPECT_FALSE(engine.permitted());
+        const std::string why =
+            wayland
+                ? "Seja Wayland drugim programom ne dovoli brati polj in pošiljati tipk; Zuna Trep lepi samo v seji X11."
+                : "Zaslon X11 ni dosegljiv, zato lepljenje ni mogoče.";
+        EXPECT_EQ(engine.permissionStatus(),
+                  "Dostop do polj: ni odobren. Ukaz za lepljenje: ni odobren. " + why);
+        engine.paste("x", "Gumb");
+        EXPECT_EQ(prompts, 1);
+        EXPECT_FALSE(desktop.frontmostApplication());
+        EXPECT_FALSE(desktop.modifiersHeld());
+        EXPECT_FALSE(desktop.preparePasteKeys());
+    }
+    unsetenv("WAYLAND_DISPLAY");
+    setenv("DISPLAY", display.c_str(), 1);
 }
 
 // xev shows each key event as the receiving client gets it. GTK, Qt and even Xlib (for keys with
