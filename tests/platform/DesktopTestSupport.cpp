@@ -57,16 +57,8 @@ int TargetApp::processId() const {
 }
 
 bool TargetApp::waitUntilReady(platform::LinuxDesktop& desktop, std::chrono::milliseconds timeout) {
-    return waitUntil(
-        [&] {
-            auto active = desktop.frontmostApplication();
-            if (!active || active->processId != processId()) {
-                return false;
-            }
-            application_ = *active;
-            return desktop.focusedField(*active).has_value();
-        },
-        timeout);
+    return waitUntilActive(desktop, timeout) &&
+           waitUntil([&] { return desktop.focusedField(application_).has_value(); }, timeout);
 }
 
 bool TargetApp::waitUntilActive(platform::LinuxDesktop& desktop,

@@ -56,21 +56,22 @@ class ErrorTrap {
     int error_ = 0;
 };
 
-// A property's items, each widened to unsigned long as Xlib delivers 32-bit formats.
-std::optional<std::vector<unsigned long>> cardinals(Display* display, Window window, Atom property,
-                                                    Atom type) {
+// A property's items of the given type and format; for format 32 Xlib delivers each as a long.
+template <typename Item>
+std::optional<std::vector<Item>> property(Display* display, Window window, Atom name, Atom type,
+                                          int format, long length) {
     Atom actualType = None;
-    int format = 0;
+    int actualFormat = 0;
     unsigned long count = 0;
     unsigned long after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, property, 0, 64, False, type, &actualType, &format,
-                           &count, &after, &data) != Success) {
+    if (XGetWindowProperty(display, window, name, 0, length, False, type, &actualType,
+                           &actualFormat, &count, &after, &data) != Success) {
         return std::nullopt;
     }
-    std::optional<std::vector<unsigned long>> items;
-    if (data != nullptr && actualType == type && format == 32) {
-        const auto* values = reinterpret_cast<const unsigned long*>(data);
+    std::optional<std::vector<Item>> items;
+    if (data != nullptr && actualType == type && actualFormat == format) {
+        const auto* values = reinterpret_cast<const Item*>(data);
         items.emplace(values, values + count);
     }
     if (data != nullptr) {
@@ -79,32 +80,34 @@ std::optional<std::vector<unsigned long>> cardinals(Display* display, Window win
     return items;
 }
 
-std::optional<unsigned long> cardinal(Display* display, Window window, Atom property, Atom type) {
-    auto items = cardinals(display, window, property, type);
+std::optional<unsigned long> cardinal(Display* display, Window window, Atom name, Atom type) {
+    auto items = property<unsigned long>(display, window, name, type, 32, 1);
     if (!items || items->empty()) {
         return std::nullopt;
     }
     return items->front();
 }
 
-std::string textProperty(Display* display, Window window, Atom property, Atom type) {
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, property, 0, 1024, False, type, &actualType, &format,
-                           &count, &after, &data) != Success) {
-        return {};
-    }
-    std::string text;
-    if (data != nullptr && actualType == type && format == 8) {
-        text.assign(reinterpret_cast<const char*>(data), count);
-    }
-    if (data != nullptr) {
-        XFree(data);
-    }
-    return text;
+std::string textProperty(Display* display, Window window, Atom name, Atom type) {
+    auto text = property<char>(display, window, name, type, 8, 1024);
+    return text ? std::string(text->begin(), text->end()) : std::string();
+}
+
+struct Pointer {
+    Window child = None;  // the top-level window under the pointer
+    unsigned mask = 0;    // modifier and button state
+};
+
+Pointer pointer(Display* display) {
+    Pointer result;
+    Window root = None;
+    int rootX = 0;
+    int rootY = 0;
+    int x = 0;
+    int y = 0;
+    XQueryPointer(display, DefaultRootWindow(display), &root, &result.child, &rootX, &rootY, &x, &y,
+                  &result.mask);
+    return result;
 }
 
 // The keysym at the first level of `group` on a key, with an out-of-range group wrapped as the
@@ -209,15 +212,7 @@ unsigned long X11Session::focusedTopLevel() {
     int revert = 0;
     XGetInputFocus(display_, &focus, &revert);
     if (focus == PointerRoot || focus == None) {
-        Window rootReturn = None;
-        Window child = None;
-        int rootX = 0;
-        int rootY = 0;
-        int x = 0;
-        int y = 0;
-        unsigned mask = 0;
-        XQueryPointer(display_, root, &rootReturn, &child, &rootX, &rootY, &x, &y, &mask);
-        focus = child;
+        focus = pointer(display_).child;
     }
     // Climb to the child of the root window.
     Window current = focus;
@@ -427,14 +422,7 @@ bool X11Session::modifiersHeld() {
         }
         held = state.base_mods | state.latched_mods;
     } else {
-        Window rootReturn = None;
-        Window child = None;
-        int rootX = 0;
-        int rootY = 0;
-        int x = 0;
-        int y = 0;
-        XQueryPointer(display_, DefaultRootWindow(display_), &rootReturn, &child, &rootX, &rootY,
-                      &x, &y, &held);
+        held = pointer(display_).mask;
     }
     return (held & heldModifierMask()) != 0;
 }
