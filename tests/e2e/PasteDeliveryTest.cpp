@@ -198,5 +198,29 @@ TEST_F(PasteDeliveryTest, CapsLockNeitherDelaysNorSpoilsTheDelivery) {
     EXPECT_EQ(entry.finish(), "male črke\n");
 }
 
+TEST_F(PasteDeliveryTest, QtFieldsAreFoundByWalkingTheTree) {
+    {
+        TargetApp line(ZUNA_QT_TARGET, {"line"});
+        ASSERT_TRUE(line.waitUntilReady(desktop));
+        EXPECT_EQ(desktop.focusedField(line.application())->role, FieldRole::textField);
+        EXPECT_FALSE(deliver("Qt: šumniki ščž").isError);
+        ASSERT_TRUE(xdotool({"key", "Return"}));
+        EXPECT_EQ(line.finish(), "Qt: šumniki ščž\n");
+    }
+    {
+        TargetApp area(ZUNA_QT_TARGET, {"area"});
+        ASSERT_TRUE(area.waitUntilReady(desktop));
+        EXPECT_EQ(desktop.focusedField(area.application())->role, FieldRole::textArea);
+        EXPECT_FALSE(deliver("ena\ndve").isError);
+        ASSERT_TRUE(xdotool({"key", "ctrl+Return"}));
+        EXPECT_EQ(area.finish(), "ena\ndve\n");
+    }
+    {
+        TargetApp password(ZUNA_QT_TARGET, {"password"});
+        ASSERT_TRUE(password.waitUntilReady(desktop));
+        EXPECT_EQ(deliver("geslo").message, "Zaščiteno polje ne dovoljuje tega načina lepljenja.");
+    }
+}
+
 }  // namespace
 }  // namespace zuna
