@@ -159,6 +159,22 @@ TEST_F(LinuxDesktopTest, ThisProgramsOwnWindowIsNeverQueried) {
     EXPECT_LT(Clock::now() - start, 50ms);
 }
 
+TEST_F(LinuxDesktopTest, ActivateGivesTheFocusBackToAnEarlierApplication) {
+    TargetApp first("zenity", {"--entry", "--title=Prvi"});
+    ASSERT_TRUE(first.waitUntilReady(desktop));
+    TargetApp second("zenity", {"--entry", "--title=Drugi"});
+    ASSERT_TRUE(second.waitUntilReady(desktop));
+    ASSERT_TRUE(desktop.activate(first.application()));
+    EXPECT_TRUE(test::waitUntil([&] {
+        auto active = desktop.frontmostApplication();
+        return active && active->processId == first.processId();
+    }));
+    // A window that is gone cannot be activated.
+    DesktopApplication gone = first.application();
+    gone.window = 0x7fffff;
+    EXPECT_FALSE(desktop.activate(gone));
+}
+
 TEST_F(LinuxDesktopTest, KeysAreSentOnlyToTheStillActiveWindow) {
     TargetApp entry("zenity", {"--entry"});
     ASSERT_TRUE(entry.waitUntilReady(desktop));
