@@ -1,0 +1,105 @@
+// From PasteEngine::paste to the key events posted, delivering into a real GTK entry (zenity)
+// inside the headless session. Prints the median and the 95th percentile.
+#include <QApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "DesktopTestSupport.h"
+#include "QtScheduler.h"
+#include "linux/LinuxDesktop.h"
+#include "paste/PasteEngine.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// The real desktop, with the moment the key events went out written down.
+class TimedDesktop : public zuna::platform::LinuxDesktop {
+  public:
+    zuna::KeyPostResult postPasteKeys(const zuna::DesktopApplication& target) override {
+        const auto result = LinuxDesktop::postPasteKeys(target);
+        posted = Clock::now();
+        return result;
+    }
+    Clock::time_point posted;
+};
+
+double percentile(std::vector<double> values, double fraction) {
+    std::sort(values.begin(), values.end());
+    const auto index =
+        static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5);
+    return values[index];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("ZUNA_LANGUAGE", "sl", 1);
+    setenv("ZUNA_LOCALIZATION_FILE", "/nonexistent/Translations.json", 1);
+    if (std::getenv("DISPLAY") == nullptr) {
+        std::fprintf(stderr, "Run this inside scripts/headless-session.\n");
+        return 1;
+    }
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    QApplication application(argc, argv);
+    const int deliveries = argc > 1 ? std::max(50, std::atoi(argv[1])) : 60;
+
+    TimedDesktop desktop;
+    zuna::platform::QtScheduler scheduler;
+    zuna::PasteEngine engine(desktop, scheduler);
+    std::string lastMessage;
+    bool lastError = false;
+    int reports = 0;
+    engine.onStatus = [&](const std::string& message, bool isError) {
+        lastMessage = message;
+        lastError = isError;
+        ++reports;
+    };
+    engine.onPermissionNeeded = [&] {
+        lastMessage = engine.permissionStatus();
+        lastError = true;
+        ++reports;
+    };
+
+    zuna::test::TargetApp entry("zenity", {"--entry", "--title=Merjenje", "--text=Besedilo"});
+    if (!entry.waitUntilReady(desktop)) {
+        std::fprintf(stderr, "zenity's entry did not get the focus\n");
+        return 1;
+    }
+    // One delivery first, so that the connections and caches are warm as in daily use.
+    std::vector<double> milliseconds;
+    std::string expected;
+    for (int i = -1; i < deliveries; ++i) {
+        const std::string piece = "č" + std::to_string(i + 1) + " ";
+        const int before = reports;
+        const auto start = Clock::now();
+        engine.paste(piece, "Merjenje");
+        if (!zuna::test::waitUntil([&] { return reports > before; }, 5s) || lastError) {
+            std::fprintf(stderr, "delivery %d failed: %s\n", i + 1, lastMessage.c_str());
+            return 1;
+        }
+        if (i >= 0) {
+            milliseconds.push_back(
+                std::chrono::duration<double, std::milli>(desktop.posted - start).count());
+        }
+        expected += piece;
+        // Let the entry ask for the clipboard before it changes again.
+        zuna::test::spin(40ms);
+    }
+    zuna::test::xdotool({"key", "--clearmodifiers", "Return"});
+    const auto printed = entry.finish();
+    const bool intact = printed && *printed == expected + "\n";
+
+    std::printf("paste -> key events posted, %zu deliveries into a GTK entry (zenity):\n",
+                milliseconds.size());
+    std::printf("  median %.2f ms, 95th percentile %.2f ms, max %.2f ms\n",
+                percentile(milliseconds, 0.5), percentile(milliseconds, 0.95),
+                *std::max_element(milliseconds.begin(), milliseconds.end()));
+    std::printf("  text received intact: %s\n", intact ? "yes" : "NO");
+    return intact ? 0 : 1;
+}

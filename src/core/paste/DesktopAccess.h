@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace zuna {
+
+// The application whose window was active at one moment.
+struct DesktopApplication {
+    int processId = 0;
+    // The window's title as the desktop shows it; may be empty.
+    std::string name;
+    // The desktop's identity of the active window and of the process instance; together with
+    // the process id they tell a still-running target from a new one that reuses its numbers.
+    std::uint64_t window = 0;
+    std::uint64_t startTime = 0;
+};
+
+enum class FieldRole { textField, textArea, comboBox, other };
+
+// The element that has keyboard focus inside an application.
+struct FocusedField {
+    // Equal identities denote the same element of the same application.
+    std::string identity;
+    FieldRole role = FieldRole::other;
+    bool secure = false;
+    // Absent when the desktop could not say; then the field counts as enabled.
+    std::optional<bool> enabled;
+    // Text can be typed into it (editable, with the editable-text interface).
+    bool selectedTextSettable = false;
+};
+
+enum class KeyPostResult {
+    posted,
+    // The target's window was no longer the active one, so nothing was sent.
+    targetNotActive,
+    failed,
+};
+
+// What the paste engine needs from the desktop. Every call returns promptly: queries of another
+// application's accessibility tree are bounded by the implementation (half a second in all).
+class DesktopAccess {
+  public:
+    virtual ~DesktopAccess() = default;
+
+    // The two grants: reading other applications' focused fields, and posting key events.
+    virtual bool accessibilityGranted() = 0;
+    virtual bool keyEventsGranted() = 0;
+    // Ask for each grant; may switch something on or show a prompt, and returns at once.
+    virtual void requestAccessibility() = 0;
+    virtual void requestKeyEvents() = 0;
+    // Why the grants cannot be had in this session at all (a localized sentence), or empty.
+    virtual std::string limitation() { return {}; }
+
+    virtual std::optional<DesktopApplication> frontmostApplication() = 0;
+    virtual int ownProcessId() = 0;
+    virtual bool isRunning(const DesktopApplication& application) = 0;
+    virtual std::optional<FocusedField> focusedField(const DesktopApplication& application) = 0;
+
+    // Shift, Control, Alt or Super held down; Caps Lock and Num Lock do not count.
+    virtual bool modifiersHeld() = 0;
+
+    // Works out the key events of the paste shortcut for the current keyboard layout; false when
+    // they cannot be made. Must succeed before the clipboard is touched.
+    virtual bool preparePasteKeys() = 0;
+    virtual bool setClipboardText(const std::string& text) = 0;
+    // Sends the prepared shortcut, only while the target's window is still the active one.
+    virtual KeyPostResult postPasteKeys(const DesktopApplication& target) = 0;
+};
+
+}  // namespace zuna

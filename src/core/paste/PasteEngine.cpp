@@ -1,0 +1,145 @@
+#include "paste/PasteEngine.h"
+
+#include "localization/Localization.h"
+
+namespace zuna {
+
+PasteEngine::PasteEngine(DesktopAccess& desktop, Scheduler& scheduler)
+    : desktop_(desktop), scheduler_(scheduler), self_(std::make_shared<PasteEngine*>(this)) {}
+
+PasteEngine::~PasteEngine() = default;
+
+bool PasteEngine::permitted() const {
+    // Without the first grant the second is not asked.
+    return desktop_.accessibilityGranted() && desktop_.keyEventsGranted();
+}
+
+std::string PasteEngine::permissionStatus() const {
+    auto word = [](bool granted) { return granted ? L("odobren") : L("ni odobren"); };
+    const bool fields = desktop_.accessibilityGranted();
+    const bool keys = desktop_.keyEventsGranted();
+    std::string status =
+        L("Dostop do polj: {0}. Ukaz za lepljenje: {1}.", word(fields), word(keys));
+    if (std::string why = desktop_.limitation(); !why.empty()) {
+        status += " " + why;
+    }
+    return status;
+}
+
+void PasteEngine::requestPermission() {
+    desktop_.requestAccessibility();
+    desktop_.requestKeyEvents();
+}
+
+void PasteEngine::paste(const std::string& text, const std::string& name) {
+    if (busy_) {
+        return;
+    }
+    if (!permitted()) {
+        permissionNeeded();
+        return;
+    }
+    const std::optional<DesktopApplication> target = desktop_.frontmostApplication();
+    if (!target || target->processId == desktop_.ownProcessId() || !desktop_.isRunning(*target)) {
+        report(L("Najprej klikni v polje druge aplikacije."), true);
+        return;
+    }
+    const std::optional<FocusedField> field = desktop_.focusedField(*target);
+    if (!field) {
+        report(L("Polja ni mogoče prepoznati. Klikni v besedilno polje in poskusi znova."), true);
+        return;
+    }
+    const bool textRole = field->role != FieldRole::other;
+    if (field->enabled == false || (!textRole && !field->selectedTextSettable)) {
+        report(L("Izberi polje za besedilo, nato klikni gumb."), true);
+        return;
+    }
+    if (field->secure) {
+        report(L("Zaščiteno polje ne dovoljuje tega načina lepljenja."), true);
+        return;
+    }
+    busy_ = true;
+    waitForModifiers(0, std::make_shared<Delivery>(Delivery{*target, field->identity, text, name}));
+}
+
+void PasteEngine::waitForModifiers(int attempt, std::shared_ptr<Delivery> delivery) {
+    if (desktop_.modifiersHeld()) {
+        if (attempt >= maxRechecks) {
+            finish(L("Spusti tipke Cmd, Ctrl, Alt in Shift ter poskusi znova."), true);
+            return;
+        }
+        std::weak_ptr<PasteEngine*> engine = self_;
+        scheduler_.schedule(recheckInterval, [engine, attempt, delivery = std::move(delivery)] {
+            if (auto alive = engine.lock()) {
+                (*alive)->waitForModifiers(attempt + 1, delivery);
+            }
+        });
+        return;
+    }
+    deliver(*delivery);
+}
+
+void PasteEngine::deliver(const Delivery& delivery) {
+    if (!targetUnchanged(delivery)) {
+        finish(L("Ciljno polje se je spremenilo. Klikni ga in poskusi znova."), true);
+        return;
+    }
+    if (!permitted()) {
+        busy_ = false;
+        permissionNeeded();
+        return;
+    }
+    // The clipboard is written only once the key events are known to be possible.
+    if (!desktop_.preparePasteKeys()) {
+        finish(L("Sistem trenutno ne more poslati ukaza za lepljenje."), true);
+        return;
+    }
+    if (!desktop_.setClipboardText(delivery.text)) {
+        finish(L("Odložišče ni na voljo. Poskusi znova."), true);
+        return;
+    }
+    switch (desktop_.postPasteKeys(delivery.target)) {
+        case KeyPostResult::posted:
+            break;
+        case KeyPostResult::targetNotActive:
+            finish(L("Ciljno polje se je spremenilo. Klikni ga in poskusi znova."), true);
+            return;
+        case KeyPostResult::failed:
+            finish(L("Sistem trenutno ne more poslati ukaza za lepljenje."), true);
+            return;
+    }
+    const std::string application =
+        delivery.target.name.empty() ? L("izbrano aplikacijo") : delivery.target.name;
+    finish(L("✓ Poslano v {0} · {1}", application, delivery.name), false);
+}
+
+bool PasteEngine::targetUnchanged(const Delivery& delivery) {
+    const std::optional<DesktopApplication> now = desktop_.frontmostApplication();
+    if (!now || now->processId != delivery.target.processId ||
+        !desktop_.isRunning(delivery.target)) {
+        return false;
+    }
+    const std::optional<FocusedField> field = desktop_.focusedField(delivery.target);
+    return field && field->identity == delivery.fieldIdentity;
+}
+
+void PasteEngine::permissionNeeded() {
+    if (onPermissionNeeded) {
+        onPermissionNeeded();
+    }
+}
+
+// Ends the running delivery. busy is cleared before the message goes out, so a callback that
+// starts the next delivery is not dropped.
+void PasteEngine::finish(const std::string& message, bool isError) {
+    busy_ = false;
+    report(message, isError);
+}
+
+void PasteEngine::report(const std::string& message, bool isError) {
+    if (onStatus) {
+        onStatus(message, isError);
+    }
+}
+
+}  // namespace zuna

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "paste/DesktopAccess.h"
+#include "paste/Scheduler.h"
+
+namespace zuna {
+
+// Delivers a snippet's text into the focused text field of the application the user works in:
+// checks the field, waits until no modifier key is held, checks the field again, puts the text
+// on the clipboard and sends the paste shortcut. Every outcome is one message through onStatus;
+// a missing grant goes to onPermissionNeeded instead. One delivery at a time.
+class PasteEngine {
+  public:
+    using StatusCallback = std::function<void(const std::string& message, bool isError)>;
+    using PermissionCallback = std::function<void()>;
+
+    static constexpr std::chrono::milliseconds recheckInterval{40};
+    // Re-checks after the first one before giving up on held modifiers.
+    static constexpr int maxRechecks = 20;
+
+    // Both must outlive the engine. A re-check the scheduler runs after the engine is gone does
+    // nothing.
+    PasteEngine(DesktopAccess& desktop, Scheduler& scheduler);
+    ~PasteEngine();
+    PasteEngine(const PasteEngine&) = delete;
+    PasteEngine& operator=(const PasteEngine&) = delete;
+
+    // Starts a delivery; the outcome may be reported before this returns or up to
+    // maxRechecks * recheckInterval later. Dropped silently while another delivery runs.
+    void paste(const std::string& text, const std::string& name);
+
+    // True while a delivery waits for modifier keys or is being carried out.
+    bool busy() const { return busy_; }
+
+    // The two grants, asked afresh from the desktop on every call.
+    bool permitted() const;
+    // One sentence naming the state of each grant (and, where the session rules them out, why).
+    std::string permissionStatus() const;
+    // Asks for both grants, always both and in this order; returns at once.
+    void requestPermission();
+
+    StatusCallback onStatus;
+    PermissionCallback onPermissionNeeded;
+
+  private:
+    struct Delivery {
+        DesktopApplication target;
+        std::string fieldIdentity;
+        std::string text;
+        std::string name;
+    };
+
+    void waitForModifiers(int attempt, std::shared_ptr<Delivery> delivery);
+    void deliver(const Delivery& delivery);
+    bool targetUnchanged(const Delivery& delivery);
+    void permissionNeeded();
+    void finish(const std::string& message, bool isError);
+    void report(const std::string& message, bool isError);
+
+    DesktopAccess& desktop_;
+    Scheduler& scheduler_;
+    bool busy_ = false;
+    // Scheduled re-checks hold this weakly: once the engine is gone they find it expired.
+    std::shared_ptr<PasteEngine*> self_;
+};
+
+}  // namespace zuna

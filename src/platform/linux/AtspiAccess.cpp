@@ -1,0 +1,404 @@
+#include "linux/AtspiAccess.h"
+
+#include <atspi/atspi.h>
+#include <dbus/dbus.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace zuna::platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct GObjectUnref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <typename T>
+using Ref = std::unique_ptr<T, GObjectUnref>;
+
+struct ErrorFree {
+    void operator()(GError* error) const { g_error_free(error); }
+};
+
+// Spends one budget over many D-Bus calls: each call may take only what is left.
+class Deadline {
+  public:
+    explicit Deadline(std::chrono::milliseconds budget) : end_(Clock::now() + budget) {}
+    explicit Deadline(Clock::time_point end) : end_(end) {}
+    Clock::time_point end() const { return end_; }
+
+    // Arms libatspi's per-call timeout from the time left; false when none is. In a process with
+    // threads (as any Qt program) libdbus may wait twice the timeout, and libatspi sends some
+    // calls twice when the first gets no answer: measured against a stopped application, one
+    // call took up to four times its timeout. So each call gets a quarter of what is left.
+    bool arm() const {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end_ - Clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        atspi_set_timeout(static_cast<gint>(std::max<long>(1, left.count() / 4)), 0);
+        return true;
+    }
+
+  private:
+    Clock::time_point end_;
+};
+
+constexpr const char* statusName = "org.a11y.Bus";
+constexpr const char* statusPath = "/org/a11y/bus";
+constexpr const char* statusInterface = "org.a11y.Status";
+constexpr const char* enabledProperty = "IsEnabled";
+constexpr int statusTimeoutMs = 500;
+
+// Calls a property method of the accessibility status on the session bus and returns the reply.
+// libdbus answers in a fraction of the time a GDBus call takes through its worker thread, and
+// the two-second permission poll asks this every time.
+DBusMessage* callStatus(const char* method, std::optional<bool> value) {
+    DBusError error;
+    dbus_error_init(&error);
+    DBusConnection* bus = dbus_bus_get(DBUS_BUS_SESSION, &error);
+    if (bus == nullptr) {
+        dbus_error_free(&error);
+        return nullptr;
+    }
+    // A session bus that goes away must not end this program.
+    dbus_connection_set_exit_on_disconnect(bus, FALSE);
+    DBusMessage* call = dbus_message_new_method_call(statusName, statusPath,
+                                                     "org.freedesktop.DBus.Properties", method);
+    DBusMessage* reply = nullptr;
+    if (call != nullptr) {
+        DBusMessageIter arguments;
+        dbus_message_iter_init_append(call, &arguments);
+        dbus_message_iter_append_basic(&arguments, DBUS_TYPE_STRING, &statusInterface);
+        dbus_message_iter_append_basic(&arguments, DBUS_TYPE_STRING, &enabledProperty);
+        if (value) {
+            DBusMessageIter variant;
+            const dbus_bool_t on = *value ? TRUE : FALSE;
+            dbus_message_iter_open_container(&arguments, DBUS_TYPE_VARIANT, "b", &variant);
+            dbus_message_iter_append_basic(&variant, DBUS_TYPE_BOOLEAN, &on);
+            dbus_message_iter_close_container(&arguments, &variant);
+        } else {
+            // Reading must not start the accessibility bus; switching on may.
+            dbus_message_set_auto_start(call, FALSE);
+        }
+        reply = dbus_connection_send_with_reply_and_block(bus, call, statusTimeoutMs, &error);
+        dbus_message_unref(call);
+    }
+    dbus_error_free(&error);
+    dbus_connection_unref(bus);
+    return reply;
+}
+
+bool hasState(AtspiStateSet* states, AtspiStateType state) {
+    return states != nullptr && atspi_state_set_contains(states, state);
+}
+
+std::string identityOf(AtspiAccessible* element) {
+    const AtspiObject& object = element->parent;
+    std::string identity = object.app != nullptr && object.app->bus_name != nullptr
+                               ? object.app->bus_name
+                               : std::string();
+    identity += object.path != nullptr ? object.path : "";
+    return identity;
+}
+
+// The focused descendant of a window through the Collection interface (one call), where the
+// application offers it.
+Ref<AtspiAccessible> focusedByCollection(AtspiAccessible* window, const Deadline& deadline,
+                                         bool& unsupported) {
+    unsupported = false;
+    if (!deadline.arm()) {
+        return nullptr;
+    }
+    Ref<AtspiCollection> collection(atspi_accessible_get_collection_iface(window));
+    if (!collection) {
+        unsupported = true;
+        return nullptr;
+    }
+    Ref<AtspiStateSet> states(atspi_state_set_new(nullptr));
+    atspi_state_set_add(states.get(), ATSPI_STATE_FOCUSED);
+    Ref<AtspiMatchRule> rule(atspi_match_rule_new(
+        states.get(), ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE, nullptr,
+        ATSPI_Collection_MATCH_NONE, nullptr, ATSPI_Collection_MATCH_NONE, FALSE));
+    if (!deadline.arm()) {
+        return nullptr;
+    }
+    GError* error = nullptr;
+    GArray* matches = atspi_collection_get_matches(
+        collection.get(), rule.get(), ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, &error);
+    if (error != nullptr) {
+        // Not implemented after all, or no answer in time; the deadline then stops the walk.
+        unsupported = true;
+        g_error_free(error);
+        return nullptr;
+    }
+    Ref<AtspiAccessible> found;
+    if (matches != nullptr) {
+        if (matches->len > 0) {
+            found.reset(static_cast<AtspiAccessible*>(
+                g_object_ref(g_array_index(matches, AtspiAccessible*, 0))));
+        }
+        for (guint i = 0; i < matches->len; ++i) {
+            g_object_unref(g_array_index(matches, AtspiAccessible*, i));
+        }
+        g_array_free(matches, TRUE);
+    }
+    return found;
+}
+
+// Depth first through showing elements only, for applications without Collection (Qt).
+Ref<AtspiAccessible> focusedByWalk(AtspiAccessible* element, const Deadline& deadline,
+                                   int& visits) {
+    if (++visits > 5000 || !deadline.arm()) {
+        return nullptr;
+    }
+    Ref<AtspiStateSet> states(atspi_accessible_get_state_set(element));
+    if (hasState(states.get(), ATSPI_STATE_FOCUSED)) {
+        return Ref<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(element)));
+    }
+    if (!hasState(states.get(), ATSPI_STATE_SHOWING)) {
+        return nullptr;
+    }
+    if (!deadline.arm()) {
+        return nullptr;
+    }
+    GError* error = nullptr;
+    const gint count = atspi_accessible_get_child_count(element, &error);
+    if (error != nullptr) {
+        g_error_free(error);
+        return nullptr;
+    }
+    for (gint i = 0; i < count && deadline.arm(); ++i) {
+        Ref<AtspiAccessible> child(atspi_accessible_get_child_at_index(element, i, &error));
+        if (error != nullptr) {
+            g_error_free(error);
+            return nullptr;
+        }
+        if (child) {
+            if (auto found = focusedByWalk(child.get(), deadline, visits)) {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// The focused element through the application's windows, the active ones first: an inactive
+// window may keep a focused element of its own.
+Ref<AtspiAccessible> focusedInWindows(AtspiAccessible* application, const Deadline& deadline) {
+    if (!deadline.arm()) {
+        return nullptr;
+    }
+    GError* error = nullptr;
+    const gint windowCount = atspi_accessible_get_child_count(application, &error);
+    if (error != nullptr) {
+        g_error_free(error);
+        return nullptr;
+    }
+    std::vector<Ref<AtspiAccessible>> windows;
+    std::size_t activeCount = 0;
+    for (gint i = 0; i < windowCount && deadline.arm(); ++i) {
+        Ref<AtspiAccessible> window(atspi_accessible_get_child_at_index(application, i, &error));
+        if (error != nullptr) {
+            g_error_free(error);
+            return nullptr;
+        }
+        if (!window || !deadline.arm()) {
+            continue;
+        }
+        Ref<AtspiStateSet> states(atspi_accessible_get_state_set(window.get()));
+        if (hasState(states.get(), ATSPI_STATE_ACTIVE)) {
+            windows.insert(windows.begin() + static_cast<std::ptrdiff_t>(activeCount++),
+                           std::move(window));
+        } else {
+            windows.push_back(std::move(window));
+        }
+    }
+    for (const auto& window : windows) {
+        bool unsupported = false;
+        Ref<AtspiAccessible> element = focusedByCollection(window.get(), deadline, unsupported);
+        if (!element && unsupported) {
+            int visits = 0;
+            element = focusedByWalk(window.get(), deadline, visits);
+        }
+        if (element || !deadline.arm()) {
+            return element;
+        }
+    }
+    return nullptr;
+}
+
+FieldRole roleOf(AtspiAccessible* element, AtspiRole role, AtspiStateSet* states,
+                 const Deadline& deadline) {
+    switch (role) {
+        case ATSPI_ROLE_COMBO_BOX:
+            return FieldRole::comboBox;
+        case ATSPI_ROLE_PASSWORD_TEXT:
+            return FieldRole::textField;
+        case ATSPI_ROLE_TEXT:
+        case ATSPI_ROLE_ENTRY: {
+            if (hasState(states, ATSPI_STATE_MULTI_LINE)) {
+                return FieldRole::textArea;
+            }
+            if (deadline.arm()) {
+                GError* error = nullptr;
+                Ref<AtspiAccessible> parent(atspi_accessible_get_parent(element, &error));
+                if (error != nullptr) {
+                    g_error_free(error);
+                } else if (parent && deadline.arm() &&
+                           atspi_accessible_get_role(parent.get(), nullptr) ==
+                               ATSPI_ROLE_COMBO_BOX) {
+                    return FieldRole::comboBox;
+                }
+            }
+            return FieldRole::textField;
+        }
+        default:
+            return FieldRole::other;
+    }
+}
+
+}  // namespace
+
+AtspiAccess::AtspiAccess() {
+    // atspi_init answers 0 the first time and 1 when it ran before; anything else is a failure.
+    const int result = atspi_init();
+    initialized_ = result == 0 || result == 1;
+}
+
+AtspiAccess::~AtspiAccess() {
+    if (cachedApplication_ != nullptr) {
+        g_object_unref(cachedApplication_);
+    }
+}
+
+// The process id of an application comes from the bus daemon, so a frozen application does not
+// hold this up. Returns a new reference.
+AtspiAccessible* AtspiAccess::application(int processId, Clock::time_point end) {
+    const Deadline deadline(end);
+    GError* error = nullptr;
+    if (cachedApplication_ != nullptr && cachedProcessId_ == processId && deadline.arm()) {
+        const guint owner = atspi_accessible_get_process_id(cachedApplication_, &error);
+        if (error == nullptr && owner == static_cast<guint>(processId)) {
+            return static_cast<AtspiAccessible*>(g_object_ref(cachedApplication_));
+        }
+        g_clear_error(&error);
+    }
+    if (cachedApplication_ != nullptr) {
+        g_object_unref(cachedApplication_);
+        cachedApplication_ = nullptr;
+    }
+    Ref<AtspiAccessible> desktop(atspi_get_desktop(0));
+    if (!desktop || !deadline.arm()) {
+        return nullptr;
+    }
+    const gint count = atspi_accessible_get_child_count(desktop.get(), &error);
+    if (error != nullptr) {
+        g_error_free(error);
+        return nullptr;
+    }
+    for (gint i = 0; i < count && deadline.arm(); ++i) {
+        Ref<AtspiAccessible> candidate(
+            atspi_accessible_get_child_at_index(desktop.get(), i, &error));
+        if (error == nullptr && candidate &&
+            atspi_accessible_get_process_id(candidate.get(), &error) ==
+                static_cast<guint>(processId) &&
+            error == nullptr) {
+            cachedApplication_ = static_cast<AtspiAccessible*>(g_object_ref(candidate.get()));
+            cachedProcessId_ = processId;
+            return candidate.release();
+        }
+        g_clear_error(&error);
+    }
+    return nullptr;
+}
+
+bool AtspiAccess::enabled() {
+    if (!initialized_ || atspi_get_a11y_bus() == nullptr) {
+        return false;
+    }
+    DBusMessage* reply = callStatus("Get", std::nullopt);
+    if (reply == nullptr) {
+        return false;
+    }
+    bool on = false;
+    DBusMessageIter iterator;
+    DBusMessageIter variant;
+    if (dbus_message_iter_init(reply, &iterator) &&
+        dbus_message_iter_get_arg_type(&iterator) == DBUS_TYPE_VARIANT) {
+        dbus_message_iter_recurse(&iterator, &variant);
+        if (dbus_message_iter_get_arg_type(&variant) == DBUS_TYPE_BOOLEAN) {
+            dbus_bool_t value = FALSE;
+            dbus_message_iter_get_basic(&variant, &value);
+            on = value == TRUE;
+        }
+    }
+    dbus_message_unref(reply);
+    return on;
+}
+
+void AtspiAccess::enable() {
+    if (DBusMessage* reply = callStatus("Set", true)) {
+        dbus_message_unref(reply);
+    }
+}
+
+std::optional<FocusedField> AtspiAccess::focusedField(int processId,
+                                                      std::chrono::milliseconds budget) {
+    if (!initialized_ || processId <= 0) {
+        return std::nullopt;
+    }
+    const Deadline deadline(budget);
+
+    Ref<AtspiAccessible> application(this->application(processId, deadline.end()));
+    if (!application) {
+        return std::nullopt;
+    }
+    // A long-running process would otherwise read states cached at an earlier delivery.
+    atspi_accessible_clear_cache(application.get());
+
+    // One call where the application offers Collection (GTK); else a walk through its windows.
+    bool unsupported = false;
+    Ref<AtspiAccessible> element = focusedByCollection(application.get(), deadline, unsupported);
+    if (!element && unsupported) {
+        element = focusedInWindows(application.get(), deadline);
+    }
+    if (!element || !deadline.arm()) {
+        return std::nullopt;
+    }
+
+    GError* error = nullptr;
+    const AtspiRole role = atspi_accessible_get_role(element.get(), &error);
+    if (error != nullptr) {
+        g_error_free(error);
+        return std::nullopt;
+    }
+    if (!deadline.arm()) {
+        return std::nullopt;
+    }
+    Ref<AtspiStateSet> states(atspi_accessible_get_state_set(element.get()));
+    FocusedField field;
+    field.identity = identityOf(element.get());
+    field.secure = role == ATSPI_ROLE_PASSWORD_TEXT;
+    field.role = roleOf(element.get(), role, states.get(), deadline);
+    // An element found by its focused state has states; none at all means the query failed.
+    GArray* stateList = states ? atspi_state_set_get_states(states.get()) : nullptr;
+    const bool statesKnown = stateList != nullptr && stateList->len > 0;
+    if (stateList != nullptr) {
+        g_array_free(stateList, TRUE);
+    }
+    if (statesKnown) {
+        field.enabled = hasState(states.get(), ATSPI_STATE_ENABLED) &&
+                        hasState(states.get(), ATSPI_STATE_SENSITIVE);
+    }
+    if (hasState(states.get(), ATSPI_STATE_EDITABLE) && deadline.arm()) {
+        Ref<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(element.get()));
+        field.selectedTextSettable = editable != nullptr;
+    }
+    return field;
+}
+
+}  // namespace zuna::platform

@@ -1,0 +1,528 @@
+#include "linux/X11Session.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <array>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace zuna::platform {
+namespace {
+
+// Collects the errors of one display while it lives, instead of Xlib's default handler, which
+// ends the process. The handler is process-wide, so the previous one is put back afterwards.
+class ErrorTrap {
+  public:
+    explicit ErrorTrap(Display* display)
+        : display_(display), outer_(current_), previous_(XSetErrorHandler(&ErrorTrap::handle)) {
+        current_ = this;
+    }
+    ~ErrorTrap() {
+        XSync(display_, False);
+        current_ = outer_;
+        XSetErrorHandler(previous_);
+    }
+    ErrorTrap(const ErrorTrap&) = delete;
+    ErrorTrap& operator=(const ErrorTrap&) = delete;
+
+    // Waits for the server's answers to everything sent so far.
+    bool failed() {
+        XSync(display_, False);
+        return error_ != 0;
+    }
+
+  private:
+    static int handle(Display* display, XErrorEvent* event) {
+        for (ErrorTrap* trap = current_; trap != nullptr; trap = trap->outer_) {
+            if (trap->display_ == display) {
+                trap->error_ = event->error_code;
+                break;
+            }
+        }
+        return 0;
+    }
+
+    static inline ErrorTrap* current_ = nullptr;
+    Display* display_;
+    ErrorTrap* outer_;
+    XErrorHandler previous_;
+    int error_ = 0;
+};
+
+// A property's items of the given type and format; for format 32 Xlib delivers each as a long.
+template <typename Item>
+std::optional<std::vector<Item>> property(Display* display, Window window, Atom name, Atom type,
+                                          int format, long length) {
+    Atom actualType = None;
+    int actualFormat = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, name, 0, length, False, type, &actualType,
+                           &actualFormat, &count, &after, &data) != Success) {
+        return std::nullopt;
+    }
+    std::optional<std::vector<Item>> items;
+    if (data != nullptr && actualType == type && actualFormat == format) {
+        const auto* values = reinterpret_cast<const Item*>(data);
+        items.emplace(values, values + count);
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return items;
+}
+
+std::optional<unsigned long> cardinal(Display* display, Window window, Atom name, Atom type) {
+    auto items = property<unsigned long>(display, window, name, type, 32, 1);
+    if (!items || items->empty()) {
+        return std::nullopt;
+    }
+    return items->front();
+}
+
+std::string textProperty(Display* display, Window window, Atom name, Atom type) {
+    auto text = property<char>(display, window, name, type, 8, 1024);
+    return text ? std::string(text->begin(), text->end()) : std::string();
+}
+
+struct Pointer {
+    Window child = None;  // the top-level window under the pointer
+    unsigned mask = 0;    // modifier and button state
+};
+
+Pointer pointer(Display* display) {
+    Pointer result;
+    Window root = None;
+    int rootX = 0;
+    int rootY = 0;
+    int x = 0;
+    int y = 0;
+    XQueryPointer(display, DefaultRootWindow(display), &root, &result.child, &rootX, &rootY, &x, &y,
+                  &result.mask);
+    return result;
+}
+
+// The keysym at the first level of `group` on a key, with an out-of-range group wrapped as the
+// server does by default.
+KeySym firstLevelSym(XkbDescPtr keyboard, KeyCode code, int group) {
+    const int groups = XkbKeyNumGroups(keyboard, code);
+    if (groups == 0) {
+        return NoSymbol;
+    }
+    return XkbKeySymEntry(keyboard, code, 0, group % groups);
+}
+
+std::optional<KeyCode> keyFor(XkbDescPtr keyboard, KeySym sym, int group, bool ownGroupsOnly) {
+    for (int code = keyboard->min_key_code; code <= keyboard->max_key_code; ++code) {
+        const auto key = static_cast<KeyCode>(code);
+        if (ownGroupsOnly && group >= XkbKeyNumGroups(keyboard, key)) {
+            continue;
+        }
+        if (firstLevelSym(keyboard, key, group) == sym) {
+            return key;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+X11Session::X11Session() {
+    display_ = XOpenDisplay(nullptr);
+    if (display_ == nullptr) {
+        return;
+    }
+    int event = 0;
+    int error = 0;
+    int major = 0;
+    int minor = 0;
+    xtest_ = XTestQueryExtension(display_, &event, &error, &major, &minor) == True;
+    int xresMajor = 0;
+    int xresMinor = 0;
+    xres_ = XResQueryExtension(display_, &event, &error) == True &&
+            XResQueryVersion(display_, &xresMajor, &xresMinor) != 0 &&
+            (xresMajor > 1 || (xresMajor == 1 && xresMinor >= 2));
+    int opcode = 0;
+    major = XkbMajorVersion;
+    minor = XkbMinorVersion;
+    xkb_ = XkbQueryExtension(display_, &opcode, &event, &error, &major, &minor) == True;
+}
+
+X11Session::~X11Session() {
+    if (display_ != nullptr) {
+        XCloseDisplay(display_);
+    }
+}
+
+unsigned long X11Session::atom(const char* name) {
+    return XInternAtom(display_, name, False);
+}
+
+bool X11Session::windowExists(unsigned long window) {
+    ErrorTrap trap(display_);
+    XWindowAttributes attributes;
+    return XGetWindowAttributes(display_, window, &attributes) != 0 && !trap.failed();
+}
+
+// A window manager that follows EWMH names a check window that names itself.
+bool X11Session::windowManagerRunning() {
+    ErrorTrap trap(display_);
+    const Atom check = atom("_NET_SUPPORTING_WM_CHECK");
+    const auto window = cardinal(display_, DefaultRootWindow(display_), check, XA_WINDOW);
+    if (!window || *window == None) {
+        return false;
+    }
+    const auto self = cardinal(display_, *window, check, XA_WINDOW);
+    return !trap.failed() && self == window;
+}
+
+std::uint64_t X11Session::activeWindow() {
+    if (display_ == nullptr) {
+        return 0;
+    }
+    const Window root = DefaultRootWindow(display_);
+    if (windowManagerRunning()) {
+        std::optional<unsigned long> active;
+        {
+            ErrorTrap trap(display_);
+            active = cardinal(display_, root, atom("_NET_ACTIVE_WINDOW"), XA_WINDOW);
+        }
+        if (active) {
+            // The value may name a window that no longer exists.
+            return *active != None && windowExists(*active) ? *active : 0;
+        }
+    }
+    return focusedTopLevel();
+}
+
+// Without a window manager: the top-level window that holds the input focus, or, when the focus
+// follows the pointer, the one under the pointer.
+unsigned long X11Session::focusedTopLevel() {
+    ErrorTrap trap(display_);
+    const Window root = DefaultRootWindow(display_);
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(display_, &focus, &revert);
+    if (focus == PointerRoot || focus == None) {
+        focus = pointer(display_).child;
+    }
+    // Climb to the child of the root window.
+    Window current = focus;
+    while (current != None && current != root) {
+        Window rootReturn = None;
+        Window parent = None;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (XQueryTree(display_, current, &rootReturn, &parent, &children, &count) == 0) {
+            return 0;
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+        if (parent == root) {
+            break;
+        }
+        current = parent;
+    }
+    if (current == None || current == root || trap.failed()) {
+        return 0;
+    }
+    return clientWindowOf(current);
+}
+
+// The application's own window inside a top-level frame: the first one, breadth first, that
+// carries WM_STATE; the top-level itself when none does (as without a window manager).
+unsigned long X11Session::clientWindowOf(unsigned long topLevel) {
+    ErrorTrap trap(display_);
+    const Atom wmState = atom("WM_STATE");
+    std::vector<Window> queue{topLevel};
+    for (std::size_t i = 0; i < queue.size() && i < 256; ++i) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(display_, queue[i], wmState, 0, 0, False, AnyPropertyType, &type,
+                               &format, &count, &after, &data) == Success) {
+            if (data != nullptr) {
+                XFree(data);
+            }
+            if (type != None) {
+                return queue[i];
+            }
+        }
+        Window rootReturn = None;
+        Window parent = None;
+        Window* children = nullptr;
+        unsigned childCount = 0;
+        if (XQueryTree(display_, queue[i], &rootReturn, &parent, &children, &childCount) != 0 &&
+            children != nullptr) {
+            queue.insert(queue.end(), children, children + childCount);
+            XFree(children);
+        }
+    }
+    return topLevel;
+}
+
+// The process that owns the window's connection, as the server knows it; the window's own
+// _NET_WM_PID claim only where the server cannot say.
+int X11Session::windowProcessId(unsigned long window) {
+    ErrorTrap trap(display_);
+    if (xres_) {
+        XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+        long count = 0;
+        XResClientIdValue* values = nullptr;
+        if (XResQueryClientIds(display_, 1, &spec, &count, &values) == Success) {
+            int processId = 0;
+            for (long i = 0; i < count; ++i) {
+                if (XResGetClientIdType(&values[i]) == XRES_CLIENT_ID_PID) {
+                    processId = static_cast<int>(XResGetClientPid(&values[i]));
+                }
+            }
+            XResClientIdsDestroy(count, values);
+            if (processId > 0) {
+                return processId;
+            }
+        }
+    }
+    const auto claimed = cardinal(display_, window, atom("_NET_WM_PID"), XA_CARDINAL);
+    return claimed && !trap.failed() ? static_cast<int>(*claimed) : 0;
+}
+
+std::string X11Session::windowName(unsigned long window) {
+    ErrorTrap trap(display_);
+    std::string name = textProperty(display_, window, atom("_NET_WM_NAME"), atom("UTF8_STRING"));
+    if (name.empty()) {
+        XTextProperty property{};
+        if (XGetWMName(display_, window, &property) != 0 && property.value != nullptr) {
+            char** list = nullptr;
+            int count = 0;
+            if (Xutf8TextPropertyToTextList(display_, &property, &list, &count) >= Success &&
+                count > 0 && list != nullptr) {
+                name = list[0];
+            }
+            if (list != nullptr) {
+                XFreeStringList(list);
+            }
+            XFree(property.value);
+        }
+    }
+    if (name.empty()) {
+        XClassHint hint{};
+        if (XGetClassHint(display_, window, &hint) != 0) {
+            if (hint.res_class != nullptr) {
+                name = hint.res_class;
+            }
+            XFree(hint.res_name);
+            XFree(hint.res_class);
+        }
+    }
+    return trap.failed() ? std::string() : name;
+}
+
+std::optional<DesktopApplication> X11Session::activeApplication() {
+    const std::uint64_t window = activeWindow();
+    if (window == 0) {
+        return std::nullopt;
+    }
+    DesktopApplication application;
+    application.window = window;
+    application.processId = windowProcessId(window);
+    application.name = windowName(window);
+    application.startTime = processStartTime(application.processId);
+    return application;
+}
+
+// Field 22 of /proc/<pid>/stat, after the command name (which may hold spaces and parentheses).
+std::uint64_t X11Session::processStartTime(int processId) {
+    if (processId <= 0) {
+        return 0;
+    }
+    std::ifstream file("/proc/" + std::to_string(processId) + "/stat");
+    std::string line;
+    if (!std::getline(file, line)) {
+        return 0;
+    }
+    const auto end = line.rfind(')');
+    if (end == std::string::npos) {
+        return 0;
+    }
+    std::istringstream fields(line.substr(end + 1));
+    std::string state;
+    fields >> state;
+    if (state == "Z" || state == "X") {
+        return 0;
+    }
+    std::string skipped;
+    for (int field = 4; field < 22; ++field) {
+        fields >> skipped;
+    }
+    std::uint64_t start = 0;
+    fields >> start;
+    return fields ? start : 0;
+}
+
+bool X11Session::processRunning(int processId, std::uint64_t startTime) {
+    const std::uint64_t now = processStartTime(processId);
+    return now != 0 && now == startTime;
+}
+
+// The modifier bits of Alt and Super depend on the modifier mapping; Mod1 and Mod4 where the
+// mapping does not say.
+unsigned X11Session::heldModifierMask() {
+    unsigned alt = 0;
+    unsigned super = 0;
+    if (XModifierKeymap* map = XGetModifierMapping(display_)) {
+        for (int modifier = Mod1MapIndex; modifier <= Mod5MapIndex; ++modifier) {
+            for (int i = 0; i < map->max_keypermod; ++i) {
+                const KeyCode code = map->modifiermap[modifier * map->max_keypermod + i];
+                if (code == 0) {
+                    continue;
+                }
+                for (int level = 0; level < 2; ++level) {
+                    switch (XkbKeycodeToKeysym(display_, code, 0, level)) {
+                        case XK_Alt_L:
+                        case XK_Alt_R:
+                        case XK_Meta_L:
+                        case XK_Meta_R:
+                            alt |= 1u << modifier;
+                            break;
+                        case XK_Super_L:
+                        case XK_Super_R:
+                            super |= 1u << modifier;
+                            break;
+                        default:
+                            break;
+                    }
+                }
+            }
+        }
+        XFreeModifiermap(map);
+    }
+    return ShiftMask | ControlMask | (alt != 0 ? alt : Mod1Mask) | (super != 0 ? super : Mod4Mask);
+}
+
+bool X11Session::modifiersHeld() {
+    if (display_ == nullptr) {
+        return false;
+    }
+    unsigned held = 0;
+    if (xkb_) {
+        XkbStateRec state{};
+        if (XkbGetState(display_, XkbUseCoreKbd, &state) != Success) {
+            return false;
+        }
+        held = state.base_mods | state.latched_mods;
+    } else {
+        held = pointer(display_).mask;
+    }
+    return (held & heldModifierMask()) != 0;
+}
+
+bool X11Session::preparePasteKeys() {
+    keys_.reset();
+    if (display_ == nullptr || !xtest_) {
+        return false;
+    }
+    PasteKeys keys;
+    keys.control = XKeysymToKeycode(display_, XK_Control_L);
+    if (keys.control == 0) {
+        keys.control = XKeysymToKeycode(display_, XK_Control_R);
+    }
+    if (keys.control == 0) {
+        return false;
+    }
+    if (!xkb_) {
+        keys.v = XKeysymToKeycode(display_, XK_v);
+        if (keys.v != 0) {
+            keys_ = keys;
+        }
+        return keys_.has_value();
+    }
+    XkbStateRec state{};
+    if (XkbGetState(display_, XkbUseCoreKbd, &state) != Success) {
+        return false;
+    }
+    XkbDescPtr keyboard = XkbGetMap(display_, XkbKeySymsMask, XkbUseCoreKbd);
+    if (keyboard == nullptr) {
+        return false;
+    }
+    // The current layout's own "v" first; else the "v" of another group (a Latin layout beside
+    // a Cyrillic or Greek one), which is locked only for the key press.
+    if (auto key = keyFor(keyboard, XK_v, state.group, false)) {
+        keys.v = *key;
+    } else {
+        for (int group = 0; group < XkbNumKbdGroups; ++group) {
+            if (auto other = keyFor(keyboard, XK_v, group, true)) {
+                keys.v = *other;
+                keys.group = group;
+                keys.restoreGroup = state.locked_group;
+                break;
+            }
+        }
+    }
+    XkbFreeKeyboard(keyboard, 0, True);
+    if (keys.v == 0) {
+        return false;
+    }
+    keys_ = keys;
+    return true;
+}
+
+KeyPostResult X11Session::postPasteKeys(std::uint64_t window) {
+    if (!keys_ || display_ == nullptr) {
+        return KeyPostResult::failed;
+    }
+    if (window == 0 || activeWindow() != window) {
+        return KeyPostResult::targetNotActive;
+    }
+    const PasteKeys keys = *keys_;
+    keys_.reset();
+    ErrorTrap trap(display_);
+    // The server stamps each key event with the group in force, so the lock applies to exactly
+    // these four events and the user's group is back before anything else is typed.
+    if (keys.group >= 0) {
+        XkbLockGroup(display_, XkbUseCoreKbd, static_cast<unsigned>(keys.group));
+    }
+    XTestFakeKeyEvent(display_, keys.control, True, CurrentTime);
+    XTestFakeKeyEvent(display_, keys.v, True, CurrentTime);
+    XTestFakeKeyEvent(display_, keys.v, False, CurrentTime);
+    XTestFakeKeyEvent(display_, keys.control, False, CurrentTime);
+    if (keys.group >= 0) {
+        XkbLockGroup(display_, XkbUseCoreKbd, static_cast<unsigned>(keys.restoreGroup));
+    }
+    return trap.failed() ? KeyPostResult::failed : KeyPostResult::posted;
+}
+
+bool X11Session::activate(std::uint64_t window) {
+    if (display_ == nullptr || window == 0 || !windowExists(window)) {
+        return false;
+    }
+    ErrorTrap trap(display_);
+    const Window root = DefaultRootWindow(display_);
+    if (windowManagerRunning()) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.message_type = atom("_NET_ACTIVE_WINDOW");
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 2;  // the request comes from a pager-like tool, not the window
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display_, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &event);
+    } else {
+        XRaiseWindow(display_, window);
+        XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
+    }
+    return !trap.failed();
+}
+
+}  // namespace zuna::platform
