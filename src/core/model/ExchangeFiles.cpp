@@ -80,3 +80,14 @@ std::string GroupFile::data() const {
 }
 
 }  // namespace zuna
+
+namespace zuna {
+
+bool isGroupFileDocument(std::string_view bytes) {
+    const json::Json document = json::parse(bytes);
+    if (!document.is_object()) return false;
+    const auto version = document.find("version");
+    return version != document.end() && version->is_number_integer() && *version == 2;
+}
+
+}  // namespace zuna

@@ -48,4 +48,8 @@ struct GroupFile {
     bool operator==(const GroupFile&) const = default;
 };
 
+// Which reader an imported file goes to: a JSON object whose "version" is the integer 2 is a
+// group file, everything else a button file. Throws JsonError for text that is not JSON.
+bool isGroupFileDocument(std::string_view bytes);
+
 }  // namespace zuna

@@ -66,4 +66,51 @@ bool isBlank(std::string_view utf8) {
     return true;
 }
 
+std::string trimmed(std::string_view utf8) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    int32_t start = 0;
+    while (start < length) {
+        int32_t next = start;
+        UChar32 c = 0;
+        U8_NEXT(bytes, next, length, c);
+        if (c < 0 || !isBlankCharacter(c)) break;
+        start = next;
+    }
+    int32_t end = length;
+    while (end > start) {
+        int32_t previous = end;
+        UChar32 c = 0;
+        U8_PREV(bytes, start, previous, c);
+        if (c < 0 || !isBlankCharacter(c)) break;
+        end = previous;
+    }
+    return std::string(
+        utf8.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start)));
+}
+
+std::string prefixOfLength(std::string_view utf8, std::size_t count) {
+    if (count == 0) return {};
+    icu::BreakIterator* iterator = characterIterator();
+    UErrorCode status = U_ZERO_ERROR;
+    UText text = UTEXT_INITIALIZER;
+    utext_openUTF8(&text, utf8.data(), static_cast<int64_t>(utf8.size()), &status);
+    if (iterator == nullptr || U_FAILURE(status)) {
+        utext_close(&text);
+        return std::string(utf8);
+    }
+    iterator->setText(&text, status);
+    std::size_t seen = 0;
+    int32_t boundary = 0;
+    while (seen < count) {
+        const int32_t next = iterator->next();
+        if (next == icu::BreakIterator::DONE) break;
+        boundary = next;
+        ++seen;
+    }
+    utext_close(&text);
+    // Boundaries of a UTF-8 UText are byte offsets.
+    return std::string(utf8.substr(0, static_cast<std::size_t>(boundary)));
+}
+
 }  // namespace zuna

@@ -67,6 +67,10 @@ class DesktopAccess {
     virtual bool setClipboardText(const std::string& text) = 0;
     // Sends the prepared shortcut, only while the target's window is still the active one.
     virtual KeyPostResult postPasteKeys(const DesktopApplication& target) = 0;
+
+    // Gives the keyboard focus back to an application seen earlier (after one of the program's
+    // dialogs), when its window still exists. False when nothing could be asked.
+    virtual bool activate(const DesktopApplication&) { return false; }
 };
 
 }  // namespace zuna

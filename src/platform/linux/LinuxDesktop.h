@@ -36,7 +36,7 @@ class LinuxDesktop : public DesktopAccess {
 
     // Gives the keyboard focus back to an application seen earlier (after a dialog of this
     // program), when its window still exists. False when nothing could be asked.
-    bool activate(const DesktopApplication& application);
+    bool activate(const DesktopApplication& application) override;
 
   private:
     X11Session x11_;

@@ -102,6 +102,12 @@ class ScriptedDesktop : public DesktopAccess {
         ++posts;
         return postResult;
     }
+    bool activate(const DesktopApplication& application) override {
+        log("activate");
+        activated.push_back(application.processId);
+        return true;
+    }
+    std::vector<int> activated;
 
   private:
     void log(const std::string& call) { calls.push_back(call); }
