@@ -1,0 +1,298 @@
+#include "AppDelegate.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QWindow>
+
+#include "DialogRunner.h"
+#include "ScreenGeometry.h"
+#include "appearance/Theme.h"
+#include "localization/Localization.h"
+#include "ui/ChromeButton.h"
+#include "ui/Drawing.h"
+#include "ui/PalettePanel.h"
+#include "ui/PaletteView.h"
+#include "ui/PinButton.h"
+
+namespace zuna {
+
+namespace {
+
+constexpr std::chrono::milliseconds kFrameSaveDelay{400};
+
+// The tray shows the program as its two letters on the accent colour.
+QIcon trayIconImage() {
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const Color accent = Theme::accent();
+    painter.setBrush(toQColor(accent));
+    painter.setPen(Qt::NoPen);
+    painter.drawRoundedRect(QRectF(2, 2, 60, 60), 14, 14);
+    painter.setPen(toQColor(accent.readableInk()));
+    painter.setFont(appFont(30, FontWeight::bold));
+    painter.drawText(QRectF(0, 0, 64, 64), Qt::AlignCenter, QStringLiteral("ZT"));
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+AppDelegate::AppDelegate(std::filesystem::path dataDirectory, Services services)
+    : dataDirectory_(std::move(dataDirectory)),
+      desktop_(services.desktop),
+      scheduler_(services.scheduler),
+      dialogs_(services.dialogs),
+      engine_(services.desktop, services.scheduler) {
+    terminate = [] { QCoreApplication::quit(); };
+}
+
+AppDelegate::~AppDelegate() {
+    if (panel_) delete panel_.data();
+}
+
+const SavedState& AppDelegate::state() const {
+    return store_->state();
+}
+
+void AppDelegate::later(std::chrono::milliseconds delay, std::function<void(AppDelegate&)> work) {
+    QPointer<AppDelegate> self(this);
+    scheduler_.schedule(delay, [self, work = std::move(work)] {
+        if (self) work(*self);
+    });
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    store_ = std::make_unique<StateStore>(dataDirectory_);
+    applyTheme();
+    buildMenus();
+    createPanel();
+    watchScreens();
+    restoreFrame();
+    applyPin();
+    view_->render(state().buttons());
+    fitPanel();
+
+    QPointer<AppDelegate> self(this);
+    engine_.onStatus = [self](const std::string& message, bool error) {
+        if (self) self->status(message, error);
+    };
+    engine_.onPermissionNeeded = [self] {
+        if (self) self->showPermission();
+    };
+    view_->setPermissionVisible(!engine_.permitted());
+    view_->permission()->setToolTip(qt(engine_.permissionStatus()));
+
+    panel_->showWithoutActivating();
+    ready_ = true;
+    schedulePermissionTick();
+
+    if (const auto& notice = store_->recoveryNotice()) {
+        const std::string text = *notice;
+        later(std::chrono::milliseconds(0),
+              [text](AppDelegate& app) { app.alert(L("Obnovitev podatkov"), text); });
+    } else {
+        try {
+            store_->save(state());
+        } catch (const std::exception& error) {
+            status(L("Shranjevanje ni uspelo: {0}", error.what()), true);
+        }
+    }
+}
+
+void AppDelegate::applyTheme() {
+    Theme::setCurrent(state().theme);
+    // Menus, tooltips and dialogs take the theme's colours: dark themes get dark dialogs.
+    QApplication::setPalette(themePalette());
+    if (tray_ != nullptr) tray_->setIcon(trayIconImage());
+}
+
+void AppDelegate::buildMenus() {
+    // Shortcuts of the program's own windows (the palette never has the focus; its dialogs do).
+    const auto addAction = [this](const std::string& title, const QKeySequence& keys, auto slot) {
+        auto* action = new QAction(qt(title), this);
+        action->setShortcut(keys);
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        actions_.push_back(action);
+        return action;
+    };
+    addAction(L("Pokaži Zuna Trep"), QKeySequence(Qt::CTRL | Qt::Key_1), [this] { showPanel(); });
+    addAction(L("Končaj Zuna Trep"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { quit(); });
+
+    // The tray icon is optional: a desktop without a tray simply has none.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
+    tray_ = new QSystemTrayIcon(trayIconImage(), this);
+    tray_->setToolTip(QStringLiteral("Zuna Trep"));
+    trayMenu_ = std::make_unique<QMenu>();
+    trayMenu_->addAction(qt(L("Pokaži Zuna Trep")), this, [this] { showPanel(); });
+    trayMenu_->addAction(qt(L("Končaj")), this, [this] { quit(); });
+    tray_->setContextMenu(trayMenu_.get());
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) showPanel();
+            });
+    tray_->show();
+}
+
+void AppDelegate::createPanel() {
+    panel_ = new PalettePanel();
+    panel_->setWindowTitle(QStringLiteral("Zuna Trep"));
+    panel_->setMinimumSize(static_cast<int>(Theme::windowWidth), 150);
+    view_ = new PaletteView(*this);
+    panel_->setContentView(view_);
+    view_->setOnGeometryChange([self = QPointer<AppDelegate>(this)] {
+        if (self) self->fitPanel();
+    });
+    for (QAction* action : actions_)
+        panel_->addAction(action);
+    panel_->installEventFilter(this);
+}
+
+void AppDelegate::watchScreens() {
+    const auto fit = [self = QPointer<AppDelegate>(this)] {
+        if (self) self->fitPanel();
+    };
+    const auto watch = [this, fit](QScreen* screen) {
+        connect(screen, &QScreen::availableGeometryChanged, this, fit);
+        connect(screen, &QScreen::geometryChanged, this, fit);
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [watch, fit](QScreen* screen) {
+        watch(screen);
+        fit();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this, fit);
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, fit);
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == panel_) {
+        switch (event->type()) {
+            case QEvent::Move:
+            case QEvent::Resize:
+                scheduleFrameSave();
+                break;
+            case QEvent::ScreenChangeInternal:
+                fitPanel();
+                break;
+            default:
+                break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void AppDelegate::showPanel() {
+    if (panel_) panel_->showWithoutActivating();
+}
+
+void AppDelegate::hidePanel() {
+    if (panel_) panel_->hide();
+}
+
+void AppDelegate::quit() {
+    if (modalOpen_) return;
+    if (terminate) terminate();
+}
+
+void AppDelegate::applicationWillTerminate() {
+    ++frameWork_;
+    saveFrame();
+}
+
+void AppDelegate::restoreFrame() {
+    const auto visible = screen::visibleFrame(QGuiApplication::primaryScreen());
+    const auto frame = geometry::restoredFrame(visible, Theme::windowWidth, state().macWindow);
+    panel_->setGeometry(screen::fromYUp(frame));
+}
+
+void AppDelegate::fitPanel() {
+    if (!panel_ || view_ == nullptr) return;
+    const auto visible = screen::visibleFrame(screen::screenOf(panel_));
+    const auto current = screen::toYUp(QRectF(panel_->geometry()));
+    const auto fitted =
+        geometry::fittedFrame(visible, current, view_->desiredHeight(), Theme::windowWidth);
+    const QRect target = screen::fromYUp(fitted);
+    if (target != panel_->geometry()) panel_->setGeometry(target);
+    view_->layoutContent();
+}
+
+void AppDelegate::applyPin() {
+    const bool above = state().alwaysOnTop;
+    if (panel_) panel_->setKeepAbove(above);
+    if (view_ != nullptr) view_->pin()->setOn(above);
+}
+
+void AppDelegate::scheduleFrameSave() {
+    if (!ready_) return;
+    const unsigned generation = ++frameWork_;
+    later(kFrameSaveDelay, [generation](AppDelegate& app) {
+        if (app.frameWork_ == generation) app.saveFrame();
+    });
+}
+
+void AppDelegate::saveFrame() {
+    if (!ready_ || !store_ || !store_->writable() || !panel_) return;
+    const auto rect = screen::toYUp(QRectF(panel_->geometry()));
+    const WindowFrame frame{rect.x, rect.y, rect.width, rect.height};
+    if (frame.width < 150) return;
+    if (state().macWindow == frame) return;
+    SavedState changed = state();
+    changed.macWindow = frame;
+    try {
+        store_->save(changed);
+    } catch (const std::exception& error) {
+        status(L("Položaj ni shranjen: {0}", error.what()), true);
+    }
+}
+
+void AppDelegate::togglePin() {
+    SavedState changed = state();
+    changed.alwaysOnTop = !changed.alwaysOnTop;
+    try {
+        store_->save(changed);
+    } catch (const std::exception& error) {
+        alert(L("Shranjevanje ni uspelo"), error.what());
+        return;
+    }
+    applyPin();
+    status(state().alwaysOnTop ? L("Vedno na vrhu · vključeno") : L("Vedno na vrhu · izključeno"),
+           false);
+}
+
+void AppDelegate::selectTheme(AppTheme theme) {
+    if (modalOpen_ || theme == state().theme) return;
+    SavedState changed = state();
+    changed.theme = theme;
+    try {
+        store_->save(changed);
+    } catch (const std::exception& error) {
+        alert(L("Shranjevanje ni uspelo"), error.what());
+        return;
+    }
+    applyTheme();
+    view_->render(state().buttons());
+    fitPanel();
+    status(L("Tema: {0}", Theme::name(theme)), false);
+}
+
+void AppDelegate::refresh() {
+    if (view_ == nullptr) return;
+    view_->render(state().buttons());
+    fitPanel();
+}
+
+void AppDelegate::paste(const std::string& text, const std::string& name) {
+    if (modalOpen_) return;
+    engine_.paste(text, name);
+}
+
+}  // namespace zuna

@@ -1,0 +1,168 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "paste/DesktopAccess.h"
+#include "paste/PasteEngine.h"
+#include "paste/Scheduler.h"
+#include "store/StateStore.h"
+#include "ui/PaletteOwner.h"
+#include "ui/PalettePanel.h"
+
+class QAction;
+class QDialog;
+class QMenu;
+class QMessageBox;
+class QSystemTrayIcon;
+class QWidget;
+
+namespace zuna {
+
+class DialogRunner;
+class PaletteView;
+
+// The application controller: starts the program, owns the store, the paste engine and the
+// palette, and is the only place where the three meet. Every command reads the store's state,
+// hands a changed copy back to the store, and only on success updates the palette.
+class AppDelegate : public QObject, public PaletteOwner {
+    Q_OBJECT
+
+  public:
+    // What the controller uses of the world outside; the tests replace all three.
+    struct Services {
+        DesktopAccess& desktop;
+        Scheduler& scheduler;
+        DialogRunner& dialogs;
+    };
+
+    AppDelegate(std::filesystem::path dataDirectory, Services services);
+    ~AppDelegate() override;
+
+    // Start-up: store, theme, menus, panel, frame, engine, permission, first save or notice.
+    void applicationDidFinishLaunching();
+    // The one way out: saves the window's frame at once.
+    void applicationWillTerminate();
+    // Brings the palette to the front without taking the focus.
+    void showPanel();
+    // Asks the application to end (refused while a dialog runs); by default Qt's quit.
+    std::function<void()> terminate;
+
+    // The status line: errors stay, red, until the next message; successes show only in the
+    // tooltips and fall back to the ready text after four seconds.
+    void status(const std::string& message, bool error);
+    void refresh();
+    // One alert with a single button.
+    void alert(const std::string& title, const std::string& text);
+    // Runs a modal window: the palette stops acting on clicks, and afterwards the application
+    // the user was typing in gets the focus back and the palette comes to the front.
+    int modal(QDialog& dialog);
+    // An alert with its buttons in the order given; Return picks `defaultButton`, Escape
+    // `escapeButton`. Returns the index of the button that closed it, or -1.
+    struct Question {
+        std::string title;
+        std::string text;
+        std::vector<std::string> buttons;
+        int defaultButton = 0;
+        int escapeButton = -1;
+    };
+    int ask(const Question& question);
+    // Places a window beside the palette.
+    void position(QWidget& window);
+
+    void restoreFrame();
+    void fitPanel();
+    void applyPin();
+    void scheduleFrameSave();
+    void saveFrame();
+
+    // The palette's controls and commands.
+    void hidePanel() override;
+    void quit() override;
+    void showGroups() override;
+    void edit(const std::optional<std::string>& id) override;
+    void showOptions() override;
+    void togglePin() override;
+    void showPermission() override;
+    void selectTheme(AppTheme theme) override;
+    std::unique_ptr<QMenu> buttonMenu(const std::string& id) override;
+    void paste(const std::string& text, const std::string& name) override;
+    void reorder(const std::string& id, std::size_t insertionIndex) override;
+    bool modalOpen() const override { return modalOpen_; }
+    const SavedState& state() const override;
+
+    // Button commands.
+    void duplicate(const std::string& id);
+    void move(const std::string& id, int step);
+    void moveToGroup(const std::string& id, const std::string& groupID);
+    void deleteButton(const std::string& id);
+    void saveButtons(std::vector<Snippet> buttons, const std::string& message);
+    // Stores what the editor saved: in place, or at the end of another group.
+    void storeEdited(const std::optional<std::string>& id, const Snippet& edited,
+                     const std::string& groupID);
+
+    // Group commands.
+    std::unique_ptr<QMenu> groupMenu();
+    void selectGroup(const std::string& id);
+    void editGroup(bool isNew);
+    void deleteGroup();
+
+    // The options menu and its commands.
+    std::unique_ptr<QMenu> optionsMenu();
+    void exportData(bool all);
+    void importData();
+    void help();
+    void openData();
+
+    PalettePanel* panel() const { return panel_; }
+    PaletteView* view() const { return view_; }
+    StateStore* store() const { return store_.get(); }
+    PasteEngine& engine() { return engine_; }
+    QSystemTrayIcon* trayIcon() const { return tray_; }
+    bool ready() const { return ready_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void buildMenus();
+    void createPanel();
+    void watchScreens();
+    void applyTheme();
+    void permissionTick();
+    void schedulePermissionTick();
+    void resetStatus();
+    // Pops a menu up below one of the palette's buttons.
+    void popUp(QMenu& menu, QWidget* below);
+    // The frame around the file choosers: no other command while one runs, and the focus goes
+    // back to where the user was typing afterwards.
+    QString chooseFile(bool save, const std::string& title, const QString& proposedName);
+    // Runs `work` later unless the controller is gone by then.
+    void later(std::chrono::milliseconds delay, std::function<void(AppDelegate&)> work);
+
+    std::filesystem::path dataDirectory_;
+    DesktopAccess& desktop_;
+    Scheduler& scheduler_;
+    DialogRunner& dialogs_;
+
+    QPointer<PalettePanel> panel_;
+    PaletteView* view_ = nullptr;
+    std::unique_ptr<StateStore> store_;
+    PasteEngine engine_;
+    QSystemTrayIcon* tray_ = nullptr;
+    std::unique_ptr<QMenu> trayMenu_;
+    std::vector<QAction*> actions_;
+    // Pending delayed work is cancelled by moving on to a new generation.
+    unsigned frameWork_ = 0;
+    unsigned statusWork_ = 0;
+    bool ready_ = false;
+    bool modalOpen_ = false;
+};
+
+}  // namespace zuna

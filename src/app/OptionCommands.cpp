@@ -1,0 +1,121 @@
+// The options menu: export, import, the permission prompt, help, the data folder and quitting.
+#include <QDesktopServices>
+#include <QMenu>
+#include <QUrl>
+
+#include "AppDelegate.h"
+#include "DialogRunner.h"
+#include "PlatformTexts.h"
+#include "fs/FileSystem.h"
+#include "localization/Localization.h"
+#include "model/ExchangeFiles.h"
+#include "model/JsonData.h"
+#include "ui/ChromeButton.h"
+#include "ui/Drawing.h"
+#include "ui/PaletteView.h"
+
+namespace zuna {
+
+std::unique_ptr<QMenu> AppDelegate::optionsMenu() {
+    auto menu = std::make_unique<QMenu>();
+    QPointer<AppDelegate> self(this);
+    const auto add = [&](const std::string& title, auto command) {
+        connect(menu->addAction(qt(title)), &QAction::triggered, this, [self, command] {
+            if (self) command(*self);
+        });
+    };
+    add(L("Izvozi vse skupine…"), [](AppDelegate& app) { app.exportData(true); });
+    add(L("Izvozi trenutno skupino…"), [](AppDelegate& app) { app.exportData(false); });
+    add(L("Uvozi skupine ali gumbe…"), [](AppDelegate& app) { app.importData(); });
+    menu->addSeparator();
+    add(L("Dovoljenje za lepljenje…"), [](AppDelegate& app) { app.showPermission(); });
+    add(L("Kako uporabljam Zuna Trep?"), [](AppDelegate& app) { app.help(); });
+    add(L("Odpri mapo podatkov"), [](AppDelegate& app) { app.openData(); });
+    menu->addSeparator();
+    add(L("Končaj Zuna Trep"), [](AppDelegate& app) { app.quit(); });
+    return menu;
+}
+
+void AppDelegate::showOptions() {
+    if (view_ == nullptr) return;
+    auto menu = optionsMenu();
+    popUp(*menu, view_->options());
+}
+
+QString AppDelegate::chooseFile(bool save, const std::string& title, const QString& proposedName) {
+    modalOpen_ = true;
+    const auto remembered = desktop_.frontmostApplication();
+    const QString path = save ? dialogs_.saveFileName(nullptr, qt(title), proposedName)
+                              : dialogs_.openFileName(nullptr, qt(title));
+    modalOpen_ = false;
+    if (remembered && remembered->processId != desktop_.ownProcessId())
+        desktop_.activate(*remembered);
+    showPanel();
+    return path;
+}
+
+void AppDelegate::exportData(bool all) {
+    if (modalOpen_) return;
+    const QString path =
+        chooseFile(true, all ? L("Izvozi vse skupine") : L("Izvozi trenutno skupino"),
+                   all ? QStringLiteral("Zuna-Trep-skupine.zuna.json")
+                       : QStringLiteral("Zuna-Trep-gumbi.zuna.json"));
+    if (path.isEmpty()) return;
+    try {
+        const std::string bytes =
+            all ? GroupFile(state().groups).data() : ButtonFile(state().buttons()).data();
+        fs::writeFileAtomically(path.toStdString(), bytes);
+    } catch (const std::exception& error) {
+        alert(L("Izvoz ni uspel"), error.what());
+        return;
+    }
+    status(L("Izvoz je shranjen."), false);
+}
+
+void AppDelegate::importData() {
+    if (modalOpen_) return;
+    const QString path = chooseFile(false, L("Uvozi skupine ali gumbe"), {});
+    if (path.isEmpty()) return;
+    try {
+        const std::string bytes = limitedData(path.toStdString());
+        if (isGroupFileDocument(bytes)) {
+            const GroupFile file = GroupFile::fromJson(bytes);
+            file.validated();
+            const int answer = ask(
+                {L("Uvoz skupin: {0}", std::to_string(file.groups.size())),
+                 L("Dodaj skupine ali zamenjaj vse skupine. Pred uvozom se shrani varnostna kopija."),
+                 {L("Dodaj"), L("Zamenjaj vse skupine"), L("Prekliči")},
+                 0,
+                 2});
+            if (answer != 0 && answer != 1) return;
+            store_->importGroups(file.groups, answer == 1);
+        } else {
+            const ButtonFile file = ButtonFile::fromJson(bytes);
+            file.validated();
+            const int answer = ask(
+                {L("Uvoz gumbov: {0}", std::to_string(file.buttons.size())),
+                 L("Gumbe dodaj trenutni skupini ali zamenjaj njene gumbe. Druge skupine ostanejo. Pred uvozom se shrani varnostna kopija."),
+                 {L("Dodaj"), L("Zamenjaj gumbe skupine"), L("Prekliči")},
+                 0,
+                 2});
+            if (answer != 0 && answer != 1) return;
+            store_->importButtons(file.buttons, answer == 1);
+        }
+    } catch (const std::exception& error) {
+        alert(L("Uvoz ni uspel"), L("Obstoječi podatki ostajajo. {0}", error.what()));
+        return;
+    }
+    refresh();
+    status(L("Uvoz je končan."), false);
+}
+
+void AppDelegate::help() {
+    alert("Zuna Trep · 1.3", platform::helpText());
+}
+
+void AppDelegate::openData() {
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QString::fromStdString(store_->directory().string())));
+}
+
+}  // namespace zuna

@@ -1,0 +1,188 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QMenu>
+
+#include "AppTestSupport.h"
+#include "model/JsonData.h"
+#include "model/TextMeasures.h"
+
+namespace zuna::test {
+namespace {
+
+using testing::ElementsAre;
+
+// Five buttons A..E in the selected group "G1", and two more groups.
+void fiveButtons(const std::filesystem::path& data) {
+    SavedState state;
+    std::vector<Snippet> buttons;
+    for (const char* id : {"A", "B", "C", "D", "E"})
+        buttons.emplace_back(std::string("Gumb ") + id, "t", id);
+    state.groups = {SnippetGroup("Prva", buttons, "G1"),
+                    SnippetGroup("Druga", {Snippet("x", "", "X")}, "G2"),
+                    SnippetGroup("Tretja", {}, "G3")};
+    state.selectedGroupID = "G1";
+    std::filesystem::create_directories(data);
+    writeFile(data / "state.json", jsonData(state));
+}
+
+std::vector<std::string> ids(const std::vector<Snippet>& buttons) {
+    std::vector<std::string> result;
+    for (const auto& b : buttons)
+        result.push_back(b.id);
+    return result;
+}
+
+// Puts a list into the selected group through the store, as if the user had built it.
+void setButtons(AppFixture& f, std::vector<Snippet> buttons) {
+    f.app->store()->replaceButtons(std::move(buttons));
+    f.app->refresh();
+}
+
+struct MenuEntry {
+    std::string title;
+    bool enabled;
+    bool operator==(const MenuEntry&) const = default;
+};
+
+std::vector<MenuEntry> entries(QMenu& menu) {
+    std::vector<MenuEntry> result;
+    for (QAction* a : menu.actions())
+        result.push_back({a->isSeparator() ? "—" : a->text().toStdString(), a->isEnabled()});
+    return result;
+}
+
+QAction* find(QMenu& menu, const std::string& title) {
+    for (QAction* a : menu.actions()) {
+        if (a->text().toStdString() == title) return a;
+        if (a->menu() != nullptr) {
+            if (QAction* inner = find(*a->menu(), title)) return inner;
+        }
+    }
+    return nullptr;
+}
+
+TEST(ButtonCommandsTest, ContextMenuEntriesFollowThePosition) {
+    AppFixture f(fiveButtons);
+    auto first = f.app->buttonMenu("A");
+    EXPECT_EQ(entries(*first), (std::vector<MenuEntry>{{"Uredi…", true},
+                                                       {"Podvoji gumb", true},
+                                                       {"—", true},
+                                                       {"Premakni gor", false},
+                                                       {"Premakni dol", true},
+                                                       {"Premakni v skupino", true},
+                                                       {"—", true},
+                                                       {"Izbriši…", true}}));
+    QMenu* groups = find(*first, "Premakni v skupino")->menu();
+    EXPECT_EQ(entries(*groups), (std::vector<MenuEntry>{{"Druga", true}, {"Tretja", true}}));
+    auto last = f.app->buttonMenu("E");
+    EXPECT_FALSE(find(*last, "Premakni dol")->isEnabled());
+    EXPECT_TRUE(find(*last, "Premakni gor")->isEnabled());
+
+    // One group, one button: seven entries, both moves off.
+    AppFixture single;
+    setButtons(single, {Snippet("samo", "", "S")});
+    auto only = single.app->buttonMenu("S");
+    EXPECT_EQ(only->actions().size(), 7);
+    EXPECT_FALSE(find(*only, "Premakni gor")->isEnabled());
+    EXPECT_FALSE(find(*only, "Premakni dol")->isEnabled());
+    EXPECT_EQ(find(*only, "Premakni v skupino"), nullptr);
+}
+
+TEST(ButtonCommandsTest, ReorderMovesToTheGapAndIgnoresItsOwnGaps) {
+    AppFixture f(fiveButtons);
+    const std::string before = readFile(f.dataDirectory() / "state.json");
+    f.app->reorder("C", 2);
+    f.app->reorder("C", 3);
+    EXPECT_EQ(readFile(f.dataDirectory() / "state.json"), before);
+    EXPECT_EQ(f.statusText(), "Pripravljeno");
+
+    f.app->reorder("C", 5);
+    EXPECT_THAT(ids(f.stored().buttons()), ElementsAre("A", "B", "D", "E", "C"));
+    EXPECT_EQ(f.statusTip(), "Vrstni red je shranjen.");
+    f.app->reorder("C", 0);
+    EXPECT_THAT(ids(f.stored().buttons()), ElementsAre("C", "A", "B", "D", "E"));
+    f.app->reorder("missing", 0);
+    f.app->reorder("A", 99);
+    EXPECT_THAT(ids(f.stored().buttons()), ElementsAre("C", "B", "D", "E", "A"));
+
+    // Moving by one stops at the ends without a word.
+    f.app->status("x", false);
+    f.app->move("C", -1);
+    f.app->move("A", +1);
+    EXPECT_EQ(f.statusText(), "x");
+    f.app->move("B", -1);
+    EXPECT_THAT(ids(f.stored().buttons()), ElementsAre("B", "C", "D", "E", "A"));
+}
+
+TEST(ButtonCommandsTest, DuplicateKeepsTheNameWithinTheLimit) {
+    AppFixture f(fiveButtons);
+    std::string longName;
+    for (int i = 0; i < 120; ++i)
+        longName += "č";
+    auto buttons = f.app->state().buttons();
+    buttons[1] = Snippet(longName, "besedilo", "B", "#AE608C");
+    setButtons(f, buttons);
+
+    f.app->duplicate("B");
+    const auto stored = f.stored().buttons();
+    ASSERT_EQ(stored.size(), 6u);
+    const Snippet& copy = stored[2];
+    EXPECT_EQ(copy.name, prefixOfLength(longName, 111) + " – kopija");
+    EXPECT_EQ(userPerceivedLength(copy.name), 120u);
+    EXPECT_EQ(copy.text, "besedilo");
+    EXPECT_EQ(copy.color, "#AE608C");
+    EXPECT_EQ(copy.id.size(), 36u);
+    EXPECT_EQ(f.statusTip(), "Gumb je podvojen.");
+
+    // A short name is kept whole.
+    f.app->duplicate("A");
+    EXPECT_EQ(f.stored().buttons()[1].name, "Gumb A – kopija");
+}
+
+TEST(ButtonCommandsTest, MoveToAnotherGroupAndDelete) {
+    AppFixture f(fiveButtons);
+    f.app->moveToGroup("B", "G3");
+    EXPECT_THAT(ids(f.stored().buttons()), ElementsAre("A", "C", "D", "E"));
+    EXPECT_THAT(ids(f.stored().groups[2].buttons), ElementsAre("B"));
+    EXPECT_EQ(f.stored().selectedGroupID, "G1");
+    EXPECT_EQ(f.statusTip(), "Premaknjeno v Tretja.");
+    f.app->moveToGroup("C", "nowhere");
+    EXPECT_EQ(f.stored().buttons().size(), 4u);
+
+    // Return cancels: "Prekliči" is the default button.
+    f.dialogs.pressReturn();
+    f.app->deleteButton("A");
+    EXPECT_EQ(f.dialogs.shown.back().title, "Izbrišem »Gumb A«?");
+    EXPECT_EQ(f.dialogs.shown.back().text, "Izbrisana bosta gumb in njegovo besedilo.");
+    EXPECT_THAT(f.dialogs.shown.back().buttons, ElementsAre("Prekliči", "Izbriši"));
+    EXPECT_EQ(f.stored().buttons().size(), 4u);
+
+    f.dialogs.clickButton("Izbriši");
+    f.app->deleteButton("A");
+    EXPECT_THAT(ids(f.stored().buttons()), ElementsAre("C", "D", "E"));
+    EXPECT_EQ(f.statusTip(), "Gumb je izbrisan.");
+}
+
+TEST(ButtonCommandsTest, RefusedSaveShowsTheStoresMessageAndChangesNothing) {
+    AppFixture f(fiveButtons);
+    auto buttons = f.app->state().buttons();
+    for (auto& b : buttons)
+        b.text.assign(1'000'000, 'x');
+    for (int i = 0; i < 11; ++i)
+        buttons.emplace_back("več", std::string(1'000'000, 'y'));
+    setButtons(f, buttons);
+    const std::string before = readFile(f.dataDirectory() / "state.json");
+
+    f.dialogs.clickButton("V redu");
+    f.app->duplicate("A");
+    EXPECT_EQ(f.dialogs.shown.back().title, "Shranjevanje ni uspelo");
+    EXPECT_EQ(f.dialogs.shown.back().text,
+              "Podatki presegajo 16 MB. Skrajšaj besedilo ali izvozi nekaj gumbov.");
+    EXPECT_EQ(readFile(f.dataDirectory() / "state.json"), before);
+    EXPECT_EQ(f.app->state().buttons().size(), 16u);
+}
+
+}  // namespace
+}  // namespace zuna::test

@@ -1,0 +1,237 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "AppTestSupport.h"
+#include "appearance/Theme.h"
+#include "model/JsonData.h"
+#include "ui/ChromeButton.h"
+#include "ui/PaletteView.h"
+#include "ui/PinButton.h"
+
+namespace zuna::test {
+namespace {
+
+using testing::ElementsAre;
+using testing::HasSubstr;
+
+TEST(ControllerRulesTest, FirstStartShowsThePaletteTopRightAndSavesOnce) {
+    AppFixture f;
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect frame = f.app->panel()->geometry();
+    EXPECT_EQ(frame.width(), 200);
+    EXPECT_EQ(frame.right() + 1, screen.right() + 1 - 16);
+    EXPECT_EQ(frame.top(), screen.top() + 20);
+    EXPECT_EQ(frame.height(), static_cast<int>(f.app->view()->desiredHeight()));
+    EXPECT_TRUE(f.app->panel()->isVisible());
+    EXPECT_TRUE(f.app->ready());
+    EXPECT_TRUE(f.app->panel()->keepAbove());
+    // The state was saved once, as it was opened; no frame yet.
+    const SavedState stored = f.stored();
+    EXPECT_EQ(stored.groups[0].name, "Moji podatki");
+    EXPECT_FALSE(std::filesystem::exists(f.dataDirectory() / "state.previous.json"));
+    EXPECT_EQ(f.statusText(), "Pripravljeno");
+    EXPECT_FALSE(f.app->view()->permissionVisible());
+    EXPECT_TRUE(f.dialogs.shown.empty());
+}
+
+TEST(ControllerRulesTest, RecoveryNoticeIsShownAfterStartUpAndNothingIsSaved) {
+    AppFixture f([](const std::filesystem::path& data) {
+        std::filesystem::create_directories(data);
+        writeFile(data / "state.json", "{ damaged");
+        SavedState previous = SavedState::initial();
+        previous.macWindow = WindowFrame{40, 100, 200, 300};
+        writeFile(data / "state.previous.json", jsonData(previous));
+    });
+    EXPECT_TRUE(f.dialogs.shown.empty());
+    f.dialogs.clickButton("V redu");
+    f.clock.advance(0);
+    ASSERT_EQ(f.dialogs.shown.size(), 1u);
+    EXPECT_EQ(f.dialogs.shown[0].title, "Obnovitev podatkov");
+    EXPECT_THAT(f.dialogs.shown[0].text, HasSubstr("Obnovljena je zadnja varnostna kopija."));
+    EXPECT_EQ(readFile(f.dataDirectory() / "state.json"), "{ damaged");
+    // The saved frame's top-left corner is where the palette opened.
+    const QRect frame = f.app->panel()->geometry();
+    EXPECT_EQ(frame.left(), 40);
+    const double primaryBottom = QGuiApplication::primaryScreen()->geometry().bottom() + 1;
+    EXPECT_EQ(frame.top(), static_cast<int>(primaryBottom - 400));
+}
+
+TEST(ControllerRulesTest, StatusLineTiming) {
+    AppFixture f;
+    f.app->status("✓ Poslano v Urejevalnik · Pozdrav", false);
+    EXPECT_FALSE(f.statusVisible());
+    EXPECT_EQ(f.statusTip(), "✓ Poslano v Urejevalnik · Pozdrav");
+    EXPECT_EQ(f.app->view()->options()->toolTip().toStdString(),
+              "Nastavitve, uvoz in izvoz\n✓ Poslano v Urejevalnik · Pozdrav");
+    const double height = f.app->panel()->height();
+
+    // A second success three seconds later restarts the four seconds.
+    f.clock.advance(3000);
+    f.app->status("Drugo", false);
+    f.clock.advance(3999);
+    EXPECT_EQ(f.statusText(), "Drugo");
+    f.clock.advance(1);
+    EXPECT_EQ(f.statusText(), "Pripravljeno");
+    EXPECT_EQ(f.statusTip(), "Klikni za lepljenje · Desni klik za urejanje · Povleci za premik");
+
+    // An error opens the red line and stays; a success closes it at once.
+    f.app->status("Polja ni mogoče prepoznati.", true);
+    EXPECT_TRUE(f.statusVisible());
+    EXPECT_EQ(f.app->panel()->height(), height + 24);
+    f.clock.advance(60'000);
+    EXPECT_EQ(f.statusText(), "Polja ni mogoče prepoznati.");
+    f.app->status("Uspeh", false);
+    EXPECT_FALSE(f.statusVisible());
+    EXPECT_EQ(f.app->panel()->height(), height);
+    f.clock.advance(4000);
+    EXPECT_EQ(f.statusText(), "Pripravljeno");
+}
+
+TEST(ControllerRulesTest, PermissionPollShowsChangesOnly) {
+    AppFixture f;
+    f.desktop.accessibility = false;
+    f.clock.advance(1999);
+    EXPECT_FALSE(f.app->view()->permissionVisible());
+    f.clock.advance(1);
+    EXPECT_TRUE(f.app->view()->permissionVisible());
+    EXPECT_TRUE(f.statusVisible());
+    EXPECT_EQ(f.statusText(), "Omogoči dovoljenje za lepljenje.");
+    EXPECT_THAT(f.app->view()->permission()->toolTip().toStdString(),
+                HasSubstr("Dostop do polj: ni odobren."));
+
+    // No change, no message.
+    f.app->status("Nekaj drugega", true);
+    f.clock.advance(2000);
+    EXPECT_EQ(f.statusText(), "Nekaj drugega");
+
+    f.desktop.accessibility = true;
+    f.clock.advance(2000);
+    EXPECT_FALSE(f.app->view()->permissionVisible());
+    EXPECT_FALSE(f.statusVisible());
+    EXPECT_EQ(f.statusTip(), "Lepljenje je omogočeno.");
+}
+
+TEST(ControllerRulesTest, PinIsSavedBeforeItIsApplied) {
+    AppFixture f;
+    f.app->togglePin();
+    EXPECT_FALSE(f.stored().alwaysOnTop);
+    EXPECT_FALSE(f.app->panel()->keepAbove());
+    EXPECT_FALSE(f.app->view()->pin()->on());
+    EXPECT_EQ(f.statusTip(), "Vedno na vrhu · izključeno");
+    f.app->togglePin();
+    EXPECT_TRUE(f.stored().alwaysOnTop);
+    EXPECT_EQ(f.statusTip(), "Vedno na vrhu · vključeno");
+
+    // A save that fails changes nothing on the screen and says why.
+    std::filesystem::remove(f.dataDirectory() / "state.previous.json");
+    std::filesystem::create_directory(f.dataDirectory() / "state.previous.json");
+    f.dialogs.clickButton("V redu");
+    f.app->togglePin();
+    ASSERT_EQ(f.dialogs.shown.size(), 1u);
+    EXPECT_EQ(f.dialogs.shown[0].title, "Shranjevanje ni uspelo");
+    EXPECT_EQ(f.dialogs.shown[0].text, "state.previous.json: Is a directory");
+    EXPECT_TRUE(f.app->panel()->keepAbove());
+    EXPECT_TRUE(f.app->view()->pin()->on());
+    EXPECT_TRUE(f.app->state().alwaysOnTop);
+}
+
+TEST(ControllerRulesTest, ThemeIsSavedBeforeItIsApplied) {
+    AppFixture f;
+    const std::string before = readFile(f.dataDirectory() / "state.json");
+    f.app->selectTheme(AppTheme::graphite);
+    EXPECT_EQ(readFile(f.dataDirectory() / "state.json"), before);
+    EXPECT_EQ(f.statusText(), "Pripravljeno");
+
+    // Nothing while a dialog is open.
+    f.dialogs.whileOpen = [&] { f.app->selectTheme(AppTheme::light); };
+    f.dialogs.clickButton("V redu");
+    f.app->alert("Naslov", "Besedilo");
+    f.dialogs.whileOpen = nullptr;
+    EXPECT_EQ(f.stored().theme, AppTheme::graphite);
+
+    f.app->selectTheme(AppTheme::midnight);
+    EXPECT_EQ(f.stored().theme, AppTheme::midnight);
+    EXPECT_EQ(Theme::current(), AppTheme::midnight);
+    EXPECT_EQ(f.statusTip(), "Tema: Polnoč");
+    EXPECT_FALSE(f.statusVisible());
+
+    std::filesystem::remove(f.dataDirectory() / "state.previous.json");
+    std::filesystem::create_directory(f.dataDirectory() / "state.previous.json");
+    f.dialogs.clickButton("V redu");
+    f.app->selectTheme(AppTheme::light);
+    EXPECT_EQ(f.dialogs.shown.back().title, "Shranjevanje ni uspelo");
+    EXPECT_EQ(Theme::current(), AppTheme::midnight);
+    Theme::setCurrent(AppTheme::graphite);
+}
+
+TEST(ControllerRulesTest, FrameIsSavedOnceAfterTheMovesStop) {
+    AppFixture f;
+    const auto savedFrame = [&] { return f.stored().macWindow; };
+    f.clock.advance(1000);
+    f.app->saveFrame();
+    const auto initial = savedFrame();
+    ASSERT_TRUE(initial.has_value());
+
+    QPoint position = f.app->panel()->pos();
+    for (int i = 0; i < 5; ++i) {
+        position += QPoint(-10, 7);
+        f.app->panel()->move(position);
+        QCoreApplication::sendPostedEvents();
+        f.clock.advance(100);
+    }
+    EXPECT_EQ(savedFrame(), initial);
+    f.clock.advance(299);
+    EXPECT_EQ(savedFrame(), initial);
+    f.clock.advance(1);
+    ASSERT_TRUE(savedFrame().has_value());
+    EXPECT_EQ(savedFrame()->x, initial->x - 50);
+    EXPECT_EQ(savedFrame()->y, initial->y - 35);
+
+    // Back to exactly the saved frame: nothing to write.
+    const std::string bytes = readFile(f.dataDirectory() / "state.json");
+    f.app->panel()->move(position + QPoint(5, 0));
+    QCoreApplication::sendPostedEvents();
+    f.app->panel()->move(position);
+    QCoreApplication::sendPostedEvents();
+    f.clock.advance(400);
+    EXPECT_EQ(readFile(f.dataDirectory() / "state.json"), bytes);
+
+    // Quitting saves at once, without waiting.
+    f.app->panel()->move(position + QPoint(0, 40));
+    QCoreApplication::sendPostedEvents();
+    f.app->applicationWillTerminate();
+    EXPECT_EQ(savedFrame()->y, initial->y - 35 - 40);
+}
+
+TEST(ControllerRulesTest, DialogsStopClicksAndGiveTheFocusBack) {
+    AppFixture f;
+    f.desktop.frontmost = DesktopApplication{777, "Urejevalnik", 5, 6};
+    bool modalInside = false;
+    f.dialogs.whileOpen = [&] {
+        modalInside = f.app->modalOpen();
+        f.app->quit();
+        f.app->paste("besedilo", "ime");
+    };
+    f.dialogs.clickButton("V redu");
+    f.app->alert("Naslov", "Besedilo");
+    EXPECT_TRUE(modalInside);
+    EXPECT_EQ(f.terminations, 0);
+    EXPECT_EQ(f.desktop.posts, 0);
+    EXPECT_THAT(f.desktop.activated, ElementsAre(777));
+    EXPECT_FALSE(f.app->modalOpen());
+    f.app->quit();
+    EXPECT_EQ(f.terminations, 1);
+
+    // The program itself was in front: nothing to give back.
+    f.desktop.frontmost = DesktopApplication{f.desktop.ownPid, "Zuna Trep", 9, 9};
+    f.dialogs.whileOpen = nullptr;
+    f.dialogs.clickButton("V redu");
+    f.app->alert("Naslov", "Besedilo");
+    EXPECT_THAT(f.desktop.activated, ElementsAre(777));
+}
+
+}  // namespace
+}  // namespace zuna::test
