@@ -24,8 +24,9 @@ test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS) -LE desktop
 	scripts/headless-session ctest --test-dir $(BUILD_DIR) --output-on-failure -L desktop
 
+# Starts the palette on your display; without one, inside a headless session with a picture.
 run: build
-	@echo "Zuna Trep's palette is not built yet: the program arrives with the palette."
+	@scripts/run-palette $(BUILD_DIR)/src/app/zuna-trep
 
 # The core again, built with AddressSanitizer and UndefinedBehaviorSanitizer; any report fails.
 sanitize: deps
@@ -49,6 +50,7 @@ bench: build
 	$(BUILD_DIR)/bench/zuna_core_bench
 	$(BUILD_DIR)/bench/ui/zuna_ui_bench
 	scripts/headless-session $(BUILD_DIR)/bench/paste/zuna_paste_bench
+	scripts/headless-session $(BUILD_DIR)/bench/app/zuna_startup_bench
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QStandardPaths>
 #include <QStyleFactory>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +17,29 @@
 
 namespace {
 
+constexpr const char* kUsage =
+    "Usage: zuna-trep [--screenshot FILE] [--version] [--help]\n"
+    "\n"
+    "Zuna Trep keeps a small floating palette of text-snippet buttons beside your windows.\n"
+    "A click on a button pastes its text into the text field you are typing in, in any\n"
+    "application, without taking the keyboard focus from it. Buttons live in up to five\n"
+    "groups; everything is kept in one file, state.json, in the data folder.\n"
+    "\n"
+    "Options:\n"
+    "  --screenshot FILE  save a picture of the palette as PNG once it is shown\n"
+    "  --version          print the version and exit\n"
+    "  --help             print this help and exit\n"
+    "\n"
+    "Environment:\n"
+    "  ZUNA_DATA_DIR           the data folder (default: $XDG_DATA_HOME/Zuna Trep,\n"
+    "                          else ~/.local/share/Zuna Trep)\n"
+    "  ZUNA_LANGUAGE           the language of the texts: sl, en, it, fr, de, es, pt, ru,\n"
+    "                          zh-Hans, ja (default: from LANGUAGE, LC_ALL, LC_MESSAGES, LANG)\n"
+    "  ZUNA_LOCALIZATION_FILE  a translation catalog to use instead of Translations.json\n"
+    "                          beside the program\n"
+    "\n"
+    "Pasting needs an X11 session with accessibility (AT-SPI) switched on.\n";
+
 // ZUNA_DATA_DIR as given, else "Zuna Trep" in the user's data directory.
 std::filesystem::path dataDirectory() {
     if (const char* chosen = std::getenv("ZUNA_DATA_DIR")) return chosen;
@@ -26,6 +50,25 @@ std::filesystem::path dataDirectory() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    QString screenshot;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--version") {
+            std::printf("Zuna Trep 1.3\n");
+            return 0;
+        }
+        if (argument == "--help" || argument == "-h") {
+            std::printf("%s", kUsage);
+            return 0;
+        }
+        if (argument == "--screenshot" && i + 1 < argc) {
+            screenshot = QString::fromLocal8Bit(argv[++i]);
+            continue;
+        }
+        std::fprintf(stderr, "zuna-trep: unknown argument %s\n\n%s", argv[i], kUsage);
+        return 2;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zuna Trep"));
     QApplication::setApplicationVersion(QStringLiteral("1.3"));
@@ -54,5 +97,13 @@ int main(int argc, char** argv) {
                      [&delegate] { delegate.applicationWillTerminate(); });
 
     delegate.applicationDidFinishLaunching();
+    if (!screenshot.isEmpty()) {
+        // Once the window system has shown the palette, as it looks on the screen.
+        QTimer::singleShot(700, &delegate, [&delegate, screenshot] {
+            const bool saved = delegate.panel()->grab().save(screenshot, "PNG");
+            std::fprintf(stderr, saved ? "Palette saved to %s\n" : "Could not save %s\n",
+                         screenshot.toLocal8Bit().constData());
+        });
+    }
     return QApplication::exec();
 }
