@@ -66,4 +66,27 @@ bool isBlank(std::string_view utf8) {
     return true;
 }
 
+std::string trimmed(std::string_view utf8) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    int32_t begin = 0;
+    while (begin < length) {
+        int32_t next = begin;
+        UChar32 c = 0;
+        U8_NEXT(bytes, next, length, c);
+        if (c < 0 || !isBlankCharacter(c)) break;
+        begin = next;
+    }
+    int32_t end = length;
+    while (end > begin) {
+        int32_t previous = end;
+        UChar32 c = 0;
+        U8_PREV(bytes, begin, previous, c);
+        if (c < 0 || !isBlankCharacter(c)) break;
+        end = previous;
+    }
+    return std::string(
+        utf8.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin)));
+}
+
 }  // namespace zuna

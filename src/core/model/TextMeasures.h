@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace zuna {
@@ -12,5 +13,9 @@ std::size_t userPerceivedLength(std::string_view utf8, std::size_t stopAfter = S
 // True when nothing is left after removing white space and line breaks from both ends: Unicode
 // separators (Zs, Zl, Zp), the tab, U+000A to U+000D and U+0085.
 bool isBlank(std::string_view utf8);
+
+// The text without the white space and line breaks of isBlank at either end. Bytes that are not
+// valid UTF-8 count as text and stop the trimming.
+std::string trimmed(std::string_view utf8);
 
 }  // namespace zuna
