@@ -90,6 +90,8 @@ EditorController::EditorController(std::optional<Snippet> existing,
     : QDialog(parent), existing_(std::move(existing)), groups_(std::move(groups)) {
     selectedColor_ = existing_ ? existing_->color : std::string(Theme::colors.front());
     build();
+    // Styled before the text arrives: restyling lays a long text out again.
+    applyTheme();
 
     group_->setCurrentIndex(0);
     for (std::size_t i = 0; i < groups_.size(); ++i) {
@@ -107,7 +109,6 @@ EditorController::EditorController(std::optional<Snippet> existing,
     connect(name_, &QLineEdit::textChanged, this, &EditorController::inputChanged);
     connect(text_, &QPlainTextEdit::textChanged, this, &EditorController::inputChanged);
 
-    applyTheme();
     choose(selectedColor_);
     name_->setFocus();
 }
@@ -217,6 +218,8 @@ void EditorController::build() {
 }
 
 void EditorController::applyTheme() {
+    if (styledFor_ == Theme::current()) return;
+    styledFor_ = Theme::current();
     const QPalette palette = themePalette();
     setPalette(palette);
     // The group list opens in a window of its own, which takes no palette from the editor.

@@ -128,7 +128,9 @@ class EditorController : public QDialog {
     std::vector<ColorChoice*> choices_;
     QPushButton* cancel_ = nullptr;
     QPushButton* save_ = nullptr;
-    QColorDialog* colorPanel_ = nullptr;  // a child window, made on first use
+    QColorDialog* colorPanel_ = nullptr;
+    std::optional<AppTheme> styledFor_;  // the theme the controls were last styled for  // a child
+                                         // window, made on first use
 };
 
 }  // namespace zuna
