@@ -120,6 +120,16 @@ TEST(RecordsTest, MeasuresCountUserPerceivedCharactersAndBlanks) {
     EXPECT_FALSE(isBlank(" a "));
     EXPECT_FALSE(isBlank("\u200b"));  // zero width space is a format character, not a blank
     EXPECT_FALSE(isBlank("\xff"));
+
+    EXPECT_EQ(trimmed(""), "");
+    EXPECT_EQ(trimmed(" \t\u00a0\u2028 "), "");
+    EXPECT_EQ(trimmed("\r\n Dr.\u00a0Novak\t \u3000\u0085"), "Dr.\u00a0Novak");
+    EXPECT_EQ(trimmed("a \n b"), "a \n b");  // only the ends
+    EXPECT_EQ(trimmed("\u200bč\u200b"), "\u200bč\u200b");
+    EXPECT_EQ(trimmed("e\u0301 "), "e\u0301");  // the combining mark stays with its letter
+    // A broken sequence at either end is kept, and what lies beyond it too.
+    EXPECT_EQ(trimmed(" \xff \xc4"), "\xff \xc4");
+    EXPECT_EQ(trimmed(std::string("\0 ", 2)), std::string("\0", 1));
 }
 
 TEST(RecordsTest, ButtonRulesAtTheirBoundaries) {

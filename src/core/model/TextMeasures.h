@@ -14,7 +14,8 @@ std::size_t userPerceivedLength(std::string_view utf8, std::size_t stopAfter = S
 // separators (Zs, Zl, Zp), the tab, U+000A to U+000D and U+0085.
 bool isBlank(std::string_view utf8);
 
-// The text without the white space and line breaks of isBlank() at either end.
+// The text without the white space and line breaks of isBlank at either end. Bytes that are not
+// valid UTF-8 count as text and stop the trimming.
 std::string trimmed(std::string_view utf8);
 
 // The first `count` user-perceived characters of the text (all of it when it is shorter).
