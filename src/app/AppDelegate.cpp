@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QToolTip>
 #include <QWindow>
 
 #include "DialogRunner.h"
@@ -110,6 +111,7 @@ void AppDelegate::applyTheme() {
     Theme::setCurrent(state().theme);
     // Menus, tooltips and dialogs take the theme's colours: dark themes get dark dialogs.
     QApplication::setPalette(themePalette());
+    QToolTip::setPalette(themePalette());
     if (tray_ != nullptr) tray_->setIcon(trayIconImage());
 }
 

@@ -1,5 +1,6 @@
 // The commands on single buttons of the selected group: the context menu, the editor, duplicate,
 // move, re-order after a drag, move to another group and delete.
+#include <QLineEdit>
 #include <QMenu>
 #include <algorithm>
 
@@ -7,6 +8,7 @@
 #include "localization/Localization.h"
 #include "model/TextMeasures.h"
 #include "ui/Drawing.h"
+#include "ui/EditorController.h"
 
 namespace zuna {
 
@@ -55,6 +57,23 @@ std::unique_ptr<QMenu> AppDelegate::buttonMenu(const std::string& id) {
     menu->addSeparator();
     add(*menu, L("Izbriši…"), true, [id](AppDelegate& app) { app.deleteButton(id); });
     return menu;
+}
+
+void AppDelegate::edit(const std::optional<std::string>& id) {
+    // One editor at a time; nothing is queued while a dialog runs.
+    if (modalOpen_) return;
+    std::optional<Snippet> existing;
+    if (id) {
+        if (const auto position = positionOf(state().buttons(), *id))
+            existing = state().buttons()[*position];
+    }
+    EditorController editor(existing, state().groups, state().selectedGroupID);
+    editor.setOnSave([self = QPointer<AppDelegate>(this), id](const Snippet& snippet,
+                                                              const std::string& groupID) {
+        if (self) self->storeEdited(id, snippet, groupID);
+    });
+    editor.name()->setFocus();
+    modal(editor);
 }
 
 void AppDelegate::saveButtons(std::vector<Snippet> buttons, const std::string& message) {
@@ -174,12 +193,5 @@ void AppDelegate::storeEdited(const std::optional<std::string>& id, const Snippe
     refresh();
     status(L("Shranjeno · {0}", edited.name), false);
 }
-
-}  // namespace zuna
-
-namespace zuna {
-
-// Replaced by the editor once it is in.
-void AppDelegate::edit(const std::optional<std::string>&) {}
 
 }  // namespace zuna

@@ -1,12 +1,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMenu>
 
 #include "AppTestSupport.h"
 #include "model/JsonData.h"
 #include "model/TextMeasures.h"
+#include "ui/Drawing.h"
+#include "ui/EditorController.h"
+#include "ui/SnippetTextEdit.h"
 
 namespace zuna::test {
 namespace {
@@ -182,6 +187,93 @@ TEST(ButtonCommandsTest, RefusedSaveShowsTheStoresMessageAndChangesNothing) {
               "Podatki presegajo 16 MB. Skrajšaj besedilo ali izvozi nekaj gumbov.");
     EXPECT_EQ(readFile(f.dataDirectory() / "state.json"), before);
     EXPECT_EQ(f.app->state().buttons().size(), 16u);
+}
+
+}  // namespace
+}  // namespace zuna::test
+
+namespace zuna::test {
+namespace {
+
+// Fills the editor the way a user would and presses its save button.
+std::function<int(QDialog&)> fillEditor(const std::string& name, const std::string& text,
+                                        int groupIndex, std::string* title = nullptr) {
+    return [=](QDialog& dialog) {
+        auto& editor = dynamic_cast<EditorController&>(dialog);
+        if (title != nullptr) *title = editor.titleLabel()->text().toStdString();
+        editor.name()->setText(QString::fromStdString(name));
+        editor.text()->setPlainText(QString::fromStdString(text));
+        if (groupIndex >= 0) editor.group()->setCurrentIndex(groupIndex);
+        editor.save();
+        return editor.result();
+    };
+}
+
+TEST(EditCommandTest, SavedButtonsGoWhereTheEditorSays) {
+    AppFixture f(fiveButtons);
+    // A new button while the second group is chosen: at its end, and the palette follows.
+    std::string title;
+    f.dialogs.answer(fillEditor("  Nov gumb ", "Živjo\n\tsvet", 1, &title));
+    f.app->edit(std::nullopt);
+    EXPECT_EQ(title, "Nov gumb");
+    SavedState stored = f.stored();
+    EXPECT_EQ(stored.selectedGroupID, "G2");
+    ASSERT_THAT(stored.groups[1].buttons, testing::SizeIs(2));
+    EXPECT_EQ(stored.groups[1].buttons[1].name, "Nov gumb");
+    EXPECT_EQ(stored.groups[1].buttons[1].text, "Živjo\n\tsvet");
+    EXPECT_EQ(f.statusTip(), "Shranjeno · Nov gumb");
+    EXPECT_FALSE(f.app->modalOpen());
+
+    // An existing button, group unchanged: in place.
+    f.app->selectGroup("G1");
+    f.dialogs.answer(fillEditor("Tretji", "novo", -1, &title));
+    f.app->edit("C");
+    EXPECT_EQ(title, "Uredi gumb");
+    EXPECT_THAT(ids(f.stored().buttons()), ElementsAre("A", "B", "C", "D", "E"));
+    EXPECT_EQ(f.stored().buttons()[2].name, "Tretji");
+
+    // Another group chosen: moved to its end, and the palette switches there.
+    f.dialogs.answer(fillEditor("Tretji", "novo", 2));
+    f.app->edit("C");
+    stored = f.stored();
+    EXPECT_THAT(ids(stored.groups[0].buttons), ElementsAre("A", "B", "D", "E"));
+    EXPECT_THAT(ids(stored.groups[2].buttons), ElementsAre("C"));
+    EXPECT_EQ(stored.selectedGroupID, "G3");
+}
+
+TEST(EditCommandTest, RefusedSaveKeepsTheEditorOpenAndCancelChangesNothing) {
+    AppFixture f(fiveButtons);
+    std::filesystem::remove(f.dataDirectory() / "state.json");
+    std::filesystem::create_directory(f.dataDirectory() / "state.json");
+    std::string error;
+    f.dialogs.answer([&](QDialog& dialog) {
+        auto& editor = dynamic_cast<EditorController&>(dialog);
+        editor.name()->setText("X");
+        editor.save();
+        error = editor.error()->text().toStdString();
+        EXPECT_EQ(editor.error()->toolTip().toStdString(), "state.json: Is a directory");
+        EXPECT_EQ(editor.name()->text().toStdString(), "X");
+        editor.cancel();
+        return editor.result();
+    });
+    f.app->edit("A");
+    EXPECT_EQ(error, "Shranjevanje ni uspelo. Poskusi znova.");
+    EXPECT_EQ(f.app->state().buttons()[0].name, "Gumb A");
+
+    // No second editor while one is open.
+    std::filesystem::remove(f.dataDirectory() / "state.json");
+    int editors = 0;
+    f.dialogs.whileOpen = [&] {
+        ++editors;
+        f.app->edit("B");
+    };
+    f.dialogs.answer([](QDialog& dialog) {
+        dynamic_cast<EditorController&>(dialog).cancel();
+        return dialog.result();
+    });
+    f.app->edit(std::nullopt);
+    EXPECT_EQ(editors, 1);
+    EXPECT_FALSE(std::filesystem::exists(f.dataDirectory() / "state.json"));
 }
 
 }  // namespace

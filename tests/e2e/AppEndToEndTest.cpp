@@ -232,5 +232,109 @@ TEST_F(AppEndToEndTest, QuittingSavesTheMovedFrameAndASecondStartShowsTheFirst) 
     EXPECT_EQ(saved->y + saved->height, screenHeight - moved.top());
 }
 
+// Waits until the active window belongs to the given process (or, with -1, to anyone else).
+bool activeIs(LinuxDesktop& desktop, int processId, bool equal = true) {
+    return waitUntil([&] {
+        const auto active = desktop.frontmostApplication();
+        if (!active) return false;
+        return (active->processId == processId) == equal;
+    });
+}
+
+bool keys(const QStringList& names) {
+    QStringList arguments{"key", "--delay", "30"};
+    arguments += names;
+    return xdotool(arguments);
+}
+
+bool type(const std::string& text) {
+    return xdotool({"type", "--delay", "20", QString::fromStdString(text)});
+}
+
+TEST_F(AppEndToEndTest, ButtonMadeInTheEditorPastesIntoAGtkEntry) {
+    prepare(oneGroup({Snippet("Prvi", "ena", "P")}));
+    ASSERT_TRUE(start(program));
+    ASSERT_TRUE(findPalette());
+    TargetApp entry("zenity", {"--entry", "--title=Vnos", "--text=Besedilo"});
+    ASSERT_TRUE(entry.waitUntilReady(desktop));
+    const int pid = static_cast<int>(program.processId());
+
+    // "+ Dodaj gumb": the editor opens with the keyboard focus in the name field.
+    // A Slovenian keyboard, so that typing "Ž" presses a key of the layout rather than a key
+    // xdotool maps on the fly (which the editor may see too late).
+    ASSERT_EQ(QProcess::execute("setxkbmap", {"si"}), 0);
+    struct RestoreLayout {
+        ~RestoreLayout() { QProcess::execute("setxkbmap", {"us"}); }
+    } restore;
+    ASSERT_TRUE(clickAt(frame.topLeft() + QPoint(100, 69 + 11)));
+    ASSERT_TRUE(activeIs(desktop, pid));
+    ASSERT_TRUE(type("Podpis"));
+    ASSERT_TRUE(keys({"Tab"}));
+    const std::string text = "Lep pozdrav, Žiga Čuk";
+    ASSERT_TRUE(type(text));
+    // Ctrl+Tab leaves the text (where Return is a line break); Return saves.
+    ASSERT_TRUE(keys({"ctrl+Tab", "Return"}));
+    EXPECT_TRUE(waitUntil([&] { return stored().buttons().size() == 2; }));
+    ASSERT_EQ(stored().buttons().size(), 2u);
+    EXPECT_EQ(stored().buttons()[1].name, "Podpis");
+    EXPECT_EQ(stored().buttons()[1].text, text);
+
+    // The focus went back to the entry; the new button is the second row.
+    ASSERT_TRUE(activeIs(desktop, entry.processId()));
+    ASSERT_TRUE(findPalette());
+    ASSERT_TRUE(clickAt(frame.topLeft() + QPoint(100, 98 + 32 + 14)));
+    EXPECT_TRUE(waitUntil([&] { return test::clipboardText() == text; }, 5s));
+    test::spin(300ms);
+    ASSERT_TRUE(keys({"Return"}));
+    EXPECT_EQ(entry.finish(), text + "\n");
+}
+
+TEST_F(AppEndToEndTest, ExportDeleteAndImportBackGiveTheSameGroups) {
+    SavedState state(std::vector<Snippet>{Snippet("Ena", "1", "A"), Snippet("Dva", "2", "B")});
+    state.groups.emplace_back("Delo", std::vector<Snippet>{Snippet("Tri", "3/4 čšž", "C")},
+                              "G-DELO");
+    prepare(state);
+    const SavedState before = stored();
+    ASSERT_TRUE(start(program));
+    ASSERT_TRUE(findPalette());
+    const int pid = static_cast<int>(program.processId());
+    const auto exported = dir.path() / "izvoz.zuna.json";
+    const QPoint gear(frame.right() + 1 - 28 + 10, frame.bottom() + 1 - 27 + 11);
+
+    // Options, first entry: export all groups, to a path typed into the file dialog.
+    ASSERT_TRUE(clickAt(gear));
+    ASSERT_TRUE(keys({"Down", "Return"}));
+    ASSERT_TRUE(activeIs(desktop, pid));
+    ASSERT_TRUE(keys({"ctrl+a"}));
+    ASSERT_TRUE(type(exported.string()));
+    ASSERT_TRUE(keys({"Return"}));
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(exported); }));
+
+    // The group menu's last entry deletes the selected group, after a confirmation whose
+    // default is to cancel.
+    ASSERT_TRUE(clickAt(frame.topLeft() + QPoint(40, 38 + 12)));
+    ASSERT_TRUE(keys({"Up", "Return"}));
+    ASSERT_TRUE(activeIs(desktop, pid));
+    ASSERT_TRUE(keys({"Tab", "space"}));
+    ASSERT_TRUE(waitUntil([&] { return stored().groups.size() == 1; }));
+    EXPECT_EQ(stored().groups[0].name, "Delo");
+
+    // Options, third entry: import, then replace all groups.
+    ASSERT_TRUE(waitUntil([&] { return windowsTitled("Zuna Trep").size() == 1; }));
+    ASSERT_TRUE(findPalette());
+    ASSERT_TRUE(clickAt(QPoint(frame.right() + 1 - 28 + 10, frame.bottom() + 1 - 27 + 11)));
+    ASSERT_TRUE(keys({"Down", "Down", "Down", "Return"}));
+    ASSERT_TRUE(activeIs(desktop, pid));
+    ASSERT_TRUE(keys({"ctrl+a"}));
+    ASSERT_TRUE(type(exported.string()));
+    ASSERT_TRUE(keys({"Return"}));
+    ASSERT_TRUE(waitUntil([&] { return windowsTitled("Zuna Trep").size() == 2; }));
+    ASSERT_TRUE(keys({"Tab", "space"}));
+    ASSERT_TRUE(waitUntil([&] { return stored().groups.size() == 2; }));
+    EXPECT_EQ(stored().groups, before.groups);
+    EXPECT_EQ(stored().selectedGroupID, before.groups[0].id);
+    EXPECT_EQ(test::namesStartingWith(data(), "pred-uvozom-").size(), 2u);
+}
+
 }  // namespace
 }  // namespace zuna
