@@ -256,15 +256,20 @@ void AppDelegate::saveFrame() {
     }
 }
 
+bool AppDelegate::saveOrAlert(const SavedState& changed, const std::string& failureTitle) {
+    try {
+        store_->save(changed);
+        return true;
+    } catch (const std::exception& error) {
+        alert(failureTitle, error.what());
+        return false;
+    }
+}
+
 void AppDelegate::togglePin() {
     SavedState changed = state();
     changed.alwaysOnTop = !changed.alwaysOnTop;
-    try {
-        store_->save(changed);
-    } catch (const std::exception& error) {
-        alert(L("Shranjevanje ni uspelo"), error.what());
-        return;
-    }
+    if (!saveOrAlert(changed, L("Shranjevanje ni uspelo"))) return;
     applyPin();
     status(state().alwaysOnTop ? L("Vedno na vrhu · vključeno") : L("Vedno na vrhu · izključeno"),
            false);
@@ -274,12 +279,7 @@ void AppDelegate::selectTheme(AppTheme theme) {
     if (modalOpen_ || theme == state().theme) return;
     SavedState changed = state();
     changed.theme = theme;
-    try {
-        store_->save(changed);
-    } catch (const std::exception& error) {
-        alert(L("Shranjevanje ni uspelo"), error.what());
-        return;
-    }
+    if (!saveOrAlert(changed, L("Shranjevanje ni uspelo"))) return;
     applyTheme();
     view_->render(state().buttons());
     fitPanel();

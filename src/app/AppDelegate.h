@@ -138,6 +138,8 @@ class AppDelegate : public QObject, public PaletteOwner {
     void permissionTick();
     void schedulePermissionTick();
     void resetStatus();
+    // Saves a changed state; a refusal is shown in an alert with that title, and false returned.
+    bool saveOrAlert(const SavedState& changed, const std::string& failureTitle);
     // Pops a menu up below one of the palette's buttons.
     void popUp(QMenu& menu, QWidget* below);
     // The frame around the file choosers: no other command while one runs, and the focus goes

@@ -141,12 +141,7 @@ void AppDelegate::moveToGroup(const std::string& id, const std::string& groupID)
     if (target == changed.groups.end()) return;
     target->buttons.push_back(moving);
     const std::string targetName = target->name;
-    try {
-        store_->save(changed);
-    } catch (const std::exception& error) {
-        alert(L("Premik ni uspel"), error.what());
-        return;
-    }
+    if (!saveOrAlert(changed, L("Premik ni uspel"))) return;
     refresh();
     status(L("Premaknjeno v {0}.", targetName), false);
 }

@@ -23,6 +23,7 @@ QString QtDialogRunner::saveFileName(QWidget* parent, const QString& title,
     QFileDialog dialog(parent, title, QDir::homePath() + QLatin1Char('/') + proposedName,
                        jsonFilter());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("json"));
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
     dialog.selectFile(proposedName);

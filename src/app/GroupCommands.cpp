@@ -55,12 +55,7 @@ void AppDelegate::popUp(QMenu& menu, QWidget* below) {
 void AppDelegate::selectGroup(const std::string& id) {
     SavedState changed = state();
     changed.selectedGroupID = id;
-    try {
-        store_->save(changed);
-    } catch (const std::exception& error) {
-        alert(L("Shranjevanje ni uspelo"), error.what());
-        return;
-    }
+    if (!saveOrAlert(changed, L("Shranjevanje ni uspelo"))) return;
     view_->scroll()->verticalScrollBar()->setValue(0);
     refresh();
     status(L("Pripravljeno"), false);
@@ -92,12 +87,7 @@ void AppDelegate::editGroup(bool isNew) {
     } else {
         changed.groups[changed.selectedIndex()].name = name;
     }
-    try {
-        store_->save(changed);
-    } catch (const std::exception& error) {
-        alert(L("Shranjevanje ni uspelo"), error.what());
-        return;
-    }
+    if (!saveOrAlert(changed, L("Shranjevanje ni uspelo"))) return;
     refresh();
     status(L("Skupina je shranjena."), false);
 }

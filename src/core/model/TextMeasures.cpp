@@ -29,10 +29,11 @@ bool isBlankCharacter(UChar32 c) {
     return type == U_SPACE_SEPARATOR || type == U_LINE_SEPARATOR || type == U_PARAGRAPH_SEPARATOR;
 }
 
-}  // namespace
-
-std::size_t userPerceivedLength(std::string_view utf8, std::size_t stopAfter) {
-    if (utf8.empty()) return 0;
+// Calls `visit` with the byte offset of the end of each user-perceived character, in order,
+// until it returns false.
+template <typename Visit>
+void forEachBoundary(std::string_view utf8, Visit&& visit) {
+    if (utf8.empty()) return;
     icu::BreakIterator* iterator = characterIterator();
     UErrorCode status = U_ZERO_ERROR;
     UText text = UTEXT_INITIALIZER;
@@ -40,17 +41,27 @@ std::size_t userPerceivedLength(std::string_view utf8, std::size_t stopAfter) {
     if (iterator == nullptr || U_FAILURE(status)) {
         utext_close(&text);
         // Without ICU's data every code point counts; never undercounts a limit check.
-        std::size_t count = 0;
-        for (unsigned char byte : utf8)
-            count += (byte & 0xC0) != 0x80;
-        return count;
+        for (std::size_t i = 0; i < utf8.size(); ++i) {
+            const bool last =
+                i + 1 == utf8.size() || (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) != 0x80;
+            if (last && !visit(i + 1)) return;
+        }
+        return;
     }
     iterator->setText(&text, status);
-    std::size_t count = 0;
-    while (iterator->next() != icu::BreakIterator::DONE) {
-        if (++count > stopAfter) break;
+    // Boundaries of a UTF-8 UText are byte offsets.
+    for (int32_t next = iterator->next(); next != icu::BreakIterator::DONE;
+         next = iterator->next()) {
+        if (!visit(static_cast<std::size_t>(next))) break;
     }
     utext_close(&text);
+}
+
+}  // namespace
+
+std::size_t userPerceivedLength(std::string_view utf8, std::size_t stopAfter) {
+    std::size_t count = 0;
+    forEachBoundary(utf8, [&](std::size_t) { return ++count <= stopAfter; });
     return count;
 }
 
@@ -90,27 +101,15 @@ std::string trimmed(std::string_view utf8) {
 }
 
 std::string prefixOfLength(std::string_view utf8, std::size_t count) {
-    if (count == 0) return {};
-    icu::BreakIterator* iterator = characterIterator();
-    UErrorCode status = U_ZERO_ERROR;
-    UText text = UTEXT_INITIALIZER;
-    utext_openUTF8(&text, utf8.data(), static_cast<int64_t>(utf8.size()), &status);
-    if (iterator == nullptr || U_FAILURE(status)) {
-        utext_close(&text);
-        return std::string(utf8);
-    }
-    iterator->setText(&text, status);
     std::size_t seen = 0;
-    int32_t boundary = 0;
-    while (seen < count) {
-        const int32_t next = iterator->next();
-        if (next == icu::BreakIterator::DONE) break;
-        boundary = next;
+    std::size_t end = 0;
+    forEachBoundary(utf8, [&](std::size_t boundary) {
+        if (seen == count) return false;
         ++seen;
-    }
-    utext_close(&text);
-    // Boundaries of a UTF-8 UText are byte offsets.
-    return std::string(utf8.substr(0, static_cast<std::size_t>(boundary)));
+        end = boundary;
+        return true;
+    });
+    return std::string(utf8.substr(0, end));
 }
 
 }  // namespace zuna
