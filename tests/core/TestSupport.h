@@ -24,6 +24,17 @@ class TempDir {
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::string readFile(const std::filesystem::path& path);
 
+// The message of what `f` threw, or "ok" when it returned.
+template <typename F>
+std::string thrown(F&& f) {
+    try {
+        f();
+        return "ok";
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+}
+
 struct ProcessResult {
     int exitCode = -1;
     std::string output;

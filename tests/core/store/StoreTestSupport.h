@@ -7,10 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "model/SavedState.h"
 #include "store/StateStore.h"
 
 namespace zuna::test {
+
+// What an operation threw, or "ok".
+template <typename F>
+std::string outcome(F&& f) {
+    return thrown(std::forward<F>(f));
+}
 
 // Everything in a directory: each entry's name (relative), permission bits and bytes.
 struct Entry {
@@ -29,16 +36,5 @@ mode_t permissions(const std::filesystem::path& path);
 
 // A valid version 2 state with the given groups of buttons, named by `tag` so states differ.
 SavedState sampleState(const std::string& tag, std::size_t groups = 1, std::size_t buttons = 3);
-
-// The message of the error thrown, or "ok".
-template <typename F>
-std::string outcome(F&& f) {
-    try {
-        f();
-        return "ok";
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-}
 
 }  // namespace zuna::test
