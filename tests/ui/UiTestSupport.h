@@ -97,6 +97,14 @@ inline bool near(QColor a, QColor b, int tolerance = 3) {
            std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
+// Whether any pixel of the image passes the test.
+inline bool anyPixel(const QImage& image, const std::function<bool(QColor)>& test) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (test(image.pixelColor(x, y))) return true;
+    return false;
+}
+
 inline QColor rgb(const Color& color) {
     return toQColor(color);
 }
