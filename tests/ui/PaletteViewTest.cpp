@@ -239,22 +239,6 @@ TEST_F(PaletteViewTest, HoldingADragBelowTheListScrollsIt) {
     EXPECT_TRUE(owner_.calls.empty());
 }
 
-TEST(PaletteView, ClicksAfterTheOwnerIsGoneDoNothing) {
-    auto owner = std::make_unique<RecordingOwner>();
-    owner->current = SavedState(snippets(2));
-    PalettePanel panel;
-    auto* view = new PaletteView(*owner);
-    panel.setContentView(view);
-    view->render(snippets(2));
-    panel.resize(200, 300);
-    panel.show();
-    owner.reset();
-    Pointer(&panel).click(centreInWindow(view->row(0)));
-    Pointer(&panel).click(centreInWindow(view->quitButton()));
-    view->render(snippets(2));
-    EXPECT_EQ(view->rowCount(), 2u);
-}
-
 TEST_F(PaletteViewTest, RendersEachThemeToPng) {
     std::filesystem::create_directories(ZUNA_SCREENSHOT_DIR);
     auto list = snippets(6);
