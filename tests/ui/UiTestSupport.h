@@ -61,13 +61,12 @@ class RecordingOwner : public PaletteOwner {
 class Pointer {
   public:
     explicit Pointer(QWidget* window) : window_(window->windowHandle()) {}
-    void press(QPointF at, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-               Qt::MouseButton button = Qt::LeftButton) {
-        QTest::mousePress(window_, button, modifiers, at.toPoint());
+    void press(QPointF at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::mousePress(window_, Qt::LeftButton, modifiers, at.toPoint());
     }
     void move(QPointF to) { QTest::mouseMove(window_, to.toPoint()); }
-    void release(QPointF at, Qt::MouseButton button = Qt::LeftButton) {
-        QTest::mouseRelease(window_, button, Qt::NoModifier, at.toPoint());
+    void release(QPointF at) {
+        QTest::mouseRelease(window_, Qt::LeftButton, Qt::NoModifier, at.toPoint());
     }
     void click(QPointF at) {
         press(at);
