@@ -52,11 +52,7 @@ TEST(Drawing, SymbolsAreFittedCentredAndEven) {
                        })
                   .maxAlpha,
               224);
-    // A wide rectangle keeps the proportions.
-    const Coverage wide = coverage(
-        60, 20, [](QPainter& p) { drawSymbol(p, "gearshape", QRectF(0, 0, 60, 20), Qt::black); });
-    EXPECT_LE(wide.box.width(), 21);
-    EXPECT_NEAR(wide.box.center().x(), 30, 1);
+    // Unknown names draw nothing.
     EXPECT_TRUE(coverage(20, 20, [](QPainter& p) {
                     drawSymbol(p, "trash.fill", QRectF(0, 0, 20, 20), Qt::black);
                 }).box.isEmpty());
