@@ -42,16 +42,6 @@ TEST_F(LinuxDesktopTest, GrantsFollowTheSessionAndAskingSwitchesAccessibilityOn)
     setAccessibility("<true>");
 }
 
-TEST_F(LinuxDesktopTest, TheFrontmostApplicationEndsWithItsProcess) {
-    auto target = std::make_unique<TargetApp>("zenity", QStringList{"--entry", "--title=Vnos čšž"});
-    ASSERT_TRUE(target->waitUntilReady(desktop));
-    const DesktopApplication application = target->application();
-    EXPECT_EQ(application.name, "Vnos čšž");
-    EXPECT_TRUE(desktop.isRunning(application));
-    target.reset();
-    EXPECT_TRUE(test::waitUntil([&] { return !desktop.isRunning(application); }, 5s));
-}
-
 // The entry, the text view and the password field are met by the delivery tests.
 TEST_F(LinuxDesktopTest, APushButtonInFocusIsNoTextField) {
     TargetApp question("zenity", {"--question", "--text=Ali?"});
