@@ -75,23 +75,17 @@ class PaletteViewTest : public ::testing::Test {
 
 TEST_F(PaletteViewTest, LaysOutEveryControlToThePoint) {
     show(400, snippets(3));
-    const std::vector<QRect> expected{{0, 0, 200, 34},   {155, 8, 18, 20},  {176, 8, 18, 20},
-                                      {8, 38, 102, 24},  {115, 38, 19, 24}, {172, 38, 19, 24},
-                                      {8, 69, 184, 22},  {8, 97, 184, 23},  {8, 98, 184, 268},
-                                      {8, 346, 184, 21}, {8, 374, 158, 21}, {172, 373, 20, 22}};
-    const std::vector<QRect> actual{view_->header()->geometry(),
-                                    view_->hideButton()->geometry(),
-                                    view_->quitButton()->geometry(),
-                                    view_->groups()->geometry(),
-                                    view_->themeButtons()[0]->geometry(),
-                                    view_->themeButtons()[3]->geometry(),
-                                    view_->add()->geometry(),
-                                    view_->permission()->geometry(),
-                                    view_->scroll()->geometry(),
-                                    view_->status()->geometry(),
-                                    view_->pin()->geometry(),
-                                    view_->options()->geometry()};
-    EXPECT_EQ(actual, expected);
+    PaletteView& v = *view_;
+    const auto themes = v.themeButtons();
+    const std::vector<std::pair<QWidget*, QRect>> frames = {
+        {v.header(), {0, 0, 200, 34}},      {v.hideButton(), {155, 8, 18, 20}},
+        {v.quitButton(), {176, 8, 18, 20}}, {v.groups(), {8, 38, 102, 24}},
+        {themes[0], {115, 38, 19, 24}},     {themes[3], {172, 38, 19, 24}},
+        {v.add(), {8, 69, 184, 22}},        {v.permission(), {8, 97, 184, 23}},
+        {v.scroll(), {8, 98, 184, 268}},    {v.status(), {8, 346, 184, 21}},
+        {v.pin(), {8, 374, 158, 21}},       {v.options(), {172, 373, 20, 22}}};
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        EXPECT_EQ(frames[i].first->geometry(), frames[i].second) << "frame " << i;
     // Rows are 28 high, 32 apart, as wide as the list.
     EXPECT_EQ(view_->row(2)->geometry(), QRect(0, 64, 184, 28));
 
