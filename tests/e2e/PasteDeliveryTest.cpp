@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QLineEdit>
 #include <QProcess>
 
 #include "DesktopTestSupport.h"
@@ -12,7 +11,6 @@ namespace zuna {
 namespace {
 
 using namespace std::chrono_literals;
-using platform::LinuxDesktop;
 using test::TargetApp;
 using test::waitUntil;
 using test::xdotool;
@@ -24,14 +22,15 @@ struct Report {
     Clock::time_point at;
 };
 
-// The engine on the real desktop, as the application will run it.
+const std::string secure = "Zaščiteno polje ne dovoljuje tega načina lepljenja.";
+
+// The engine on the real desktop, as the application runs it.
 class PasteDeliveryTest : public testing::Test {
   protected:
     PasteDeliveryTest() {
         engine.onStatus = [this](const std::string& message, bool isError) {
             reports.push_back({message, isError, Clock::now()});
         };
-        engine.onPermissionNeeded = [this] { ++permissionPrompts; };
     }
 
     // Starts a delivery and waits for its one report.
@@ -43,28 +42,30 @@ class PasteDeliveryTest : public testing::Test {
         test::spin(100ms);
         return reports.size() > before ? reports.back() : Report{};
     }
+    // Presses the keys that make the target print its field and end; what it printed.
+    std::optional<std::string> confirm(TargetApp& target, const char* keys = "Return") {
+        EXPECT_TRUE(xdotool({"key", keys}));
+        return target.finish();
+    }
 
-    LinuxDesktop desktop;
+    platform::LinuxDesktop desktop;
     platform::QtScheduler scheduler;
     PasteEngine engine{desktop, scheduler};
     std::vector<Report> reports;
-    int permissionPrompts = 0;
 };
 
-const std::string changed = "Ciljno polje se je spremenilo. Klikni ga in poskusi znova.";
-
-TEST_F(PasteDeliveryTest, SlovenianTextArrivesInAGtkEntry) {
+TEST_F(PasteDeliveryTest, SlovenianTextArrivesInAGtkEntryEvenWithCapsLockOn) {
     TargetApp entry("zenity", {"--entry", "--title=Vnos", "--text=Besedilo"});
     ASSERT_TRUE(entry.waitUntilReady(desktop));
+    ASSERT_TRUE(xdotool({"key", "Caps_Lock"}));
+    const auto start = Clock::now();
     const std::string text = "Žiga je čez Šmarno goro — 5 € & <ščđćž> ČŠŽĆĐ";
     const Report report = deliver(text, "Pozdrav");
+    xdotool({"key", "Caps_Lock"});
     EXPECT_EQ(report.message, "✓ Poslano v Vnos · Pozdrav");
-    EXPECT_FALSE(report.isError);
-    EXPECT_FALSE(engine.busy());
+    EXPECT_LT(report.at - start, 100ms);
     EXPECT_EQ(test::clipboardText(), text);
-
-    ASSERT_TRUE(xdotool({"key", "Return"}));
-    EXPECT_EQ(entry.finish(), text + "\n");
+    EXPECT_EQ(confirm(entry), text + "\n");
 }
 
 TEST_F(PasteDeliveryTest, SeveralLinesArriveExactlyInAGtkTextView) {
@@ -73,11 +74,9 @@ TEST_F(PasteDeliveryTest, SeveralLinesArriveExactlyInAGtkTextView) {
     const std::string text =
         "Prva vrstica\nDruga: šđčćž\n\n\tZamaknjena  z  dvojnimi presledki\nKonec";
     EXPECT_FALSE(deliver(text).isError);
-
     // Control+Tab leaves the text view; Return then presses OK, and zenity prints the text.
     ASSERT_TRUE(xdotool({"key", "ctrl+Tab"}));
-    ASSERT_TRUE(xdotool({"key", "Return"}));
-    EXPECT_EQ(view.finish(), text);
+    EXPECT_EQ(confirm(view), text);
 }
 
 TEST_F(PasteDeliveryTest, APasswordFieldIsRefusedAndTheClipboardKeepsItsContent) {
@@ -85,12 +84,10 @@ TEST_F(PasteDeliveryTest, APasswordFieldIsRefusedAndTheClipboardKeepsItsContent)
     ASSERT_TRUE(password.waitUntilReady(desktop));
     test::setClipboardText("prejšnja vsebina");
     const Report report = deliver("geslo123");
-    EXPECT_EQ(report.message, "Zaščiteno polje ne dovoljuje tega načina lepljenja.");
+    EXPECT_EQ(report.message, secure);
     EXPECT_TRUE(report.isError);
     EXPECT_EQ(test::clipboardText(), "prejšnja vsebina");
-
-    ASSERT_TRUE(xdotool({"key", "Return"}));
-    EXPECT_EQ(password.finish(), "\n");
+    EXPECT_EQ(confirm(password), "\n");
 }
 
 TEST_F(PasteDeliveryTest, AHeldShiftDelaysTheDeliveryUntilItIsReleased) {
@@ -100,7 +97,6 @@ TEST_F(PasteDeliveryTest, AHeldShiftDelaysTheDeliveryUntilItIsReleased) {
     engine.paste("brez Shift", "Gumb");
     test::spin(300ms);
     EXPECT_TRUE(reports.empty());
-    EXPECT_TRUE(engine.busy());
     // A second click while waiting is dropped without a word.
     engine.paste("drugi klik", "Gumb");
 
@@ -112,27 +108,7 @@ TEST_F(PasteDeliveryTest, AHeldShiftDelaysTheDeliveryUntilItIsReleased) {
     EXPECT_LT(reports[0].at - released, 200ms);
     test::spin(100ms);
     EXPECT_EQ(reports.size(), 1u);
-
-    ASSERT_TRUE(xdotool({"key", "Return"}));
-    EXPECT_EQ(entry.finish(), "brez Shift\n");
-}
-
-TEST_F(PasteDeliveryTest, ControlHeldThroughoutGivesUpAfterTwentyRechecks) {
-    TargetApp entry("zenity", {"--entry"});
-    ASSERT_TRUE(entry.waitUntilReady(desktop));
-    test::setClipboardText("ostane");
-    ASSERT_TRUE(xdotool({"keydown", "Control_L"}));
-    const auto start = Clock::now();
-    engine.paste("nikoli", "Gumb");
-    const bool reported = waitUntil([&] { return !reports.empty(); }, 3s);
-    xdotool({"keyup", "Control_L"});
-    ASSERT_TRUE(reported);
-    EXPECT_EQ(reports[0].message, "Spusti tipke Cmd, Ctrl, Alt in Shift ter poskusi znova.");
-    // 20 re-checks 40 ms apart; the queries add a little.
-    EXPECT_GE(reports[0].at - start, 790ms);
-    EXPECT_LT(reports[0].at - start, 1200ms);
-    EXPECT_FALSE(engine.busy());
-    EXPECT_EQ(test::clipboardText(), "ostane");
+    EXPECT_EQ(confirm(entry), "brez Shift\n");
 }
 
 TEST_F(PasteDeliveryTest, FocusMovedWhileWaitingIsRefused) {
@@ -146,79 +122,25 @@ TEST_F(PasteDeliveryTest, FocusMovedWhileWaitingIsRefused) {
     test::spin(100ms);
     ASSERT_TRUE(xdotool({"keyup", "Shift_L"}));
     ASSERT_TRUE(waitUntil([&] { return !reports.empty(); }, 2s));
-    EXPECT_EQ(reports[0].message, changed);
-    EXPECT_TRUE(reports[0].isError);
+    EXPECT_EQ(reports[0].message, "Ciljno polje se je spremenilo. Klikni ga in poskusi znova.");
     EXPECT_EQ(test::clipboardText(), "ostane");
 }
 
-TEST_F(PasteDeliveryTest, ThisProgramInFrontIsRefused) {
-    QLineEdit own;
-    own.setWindowTitle("Zuna Trep");
-    own.show();
-    own.activateWindow();
-    ASSERT_TRUE(waitUntil([&] {
-        auto active = desktop.frontmostApplication();
-        return active && active->processId == desktop.ownProcessId();
-    }));
-    test::setClipboardText("ostane");
-    const Report report = deliver("x");
-    EXPECT_EQ(report.message, "Najprej klikni v polje druge aplikacije.");
-    EXPECT_EQ(test::clipboardText(), "ostane");
-    EXPECT_EQ(own.text(), "");
-}
-
-TEST_F(PasteDeliveryTest, PastesWithACyrillicOrGreekLayoutInForce) {
-    for (const char* layouts : {"ru,us", "gr,us"}) {
-        SCOPED_TRACE(layouts);
-        // The first layout is the current group: its "v" key gives a Cyrillic or Greek letter.
-        ASSERT_EQ(QProcess::execute("setxkbmap", {"-layout", layouts}), 0);
-        ASSERT_EQ(test::keyboardGroup(), 0);
-        TargetApp entry("zenity", {"--entry"});
-        ASSERT_TRUE(entry.waitUntilReady(desktop));
-        const Report report = deliver("Latinica in ћирилица");
-        EXPECT_FALSE(report.isError) << report.message;
-        // The user's layout is back.
-        EXPECT_EQ(test::keyboardGroup(), 0);
-        ASSERT_TRUE(xdotool({"key", "Return"}));
-        EXPECT_EQ(entry.finish(), "Latinica in ћирилица\n");
-    }
-    QProcess::execute("setxkbmap", {"-layout", "us"});
-}
-
-TEST_F(PasteDeliveryTest, CapsLockNeitherDelaysNorSpoilsTheDelivery) {
-    TargetApp entry("zenity", {"--entry"});
-    ASSERT_TRUE(entry.waitUntilReady(desktop));
-    ASSERT_TRUE(xdotool({"key", "Caps_Lock"}));
-    const auto start = Clock::now();
-    const Report report = deliver("male črke");
-    xdotool({"key", "Caps_Lock"});
-    EXPECT_FALSE(report.isError) << report.message;
-    EXPECT_LT(report.at - start, 100ms);
-    ASSERT_TRUE(xdotool({"key", "Return"}));
-    EXPECT_EQ(entry.finish(), "male črke\n");
-}
-
-TEST_F(PasteDeliveryTest, QtFieldsAreFoundByWalkingTheTree) {
-    {
-        TargetApp line(ZUNA_QT_TARGET, {"line"});
-        ASSERT_TRUE(line.waitUntilReady(desktop));
-        EXPECT_EQ(desktop.focusedField(line.application())->role, FieldRole::textField);
-        EXPECT_FALSE(deliver("Qt: šumniki ščž").isError);
-        ASSERT_TRUE(xdotool({"key", "Return"}));
-        EXPECT_EQ(line.finish(), "Qt: šumniki ščž\n");
-    }
-    {
-        TargetApp area(ZUNA_QT_TARGET, {"area"});
-        ASSERT_TRUE(area.waitUntilReady(desktop));
-        EXPECT_EQ(desktop.focusedField(area.application())->role, FieldRole::textArea);
-        EXPECT_FALSE(deliver("ena\ndve").isError);
-        ASSERT_TRUE(xdotool({"key", "ctrl+Return"}));
-        EXPECT_EQ(area.finish(), "ena\ndve\n");
-    }
-    {
-        TargetApp password(ZUNA_QT_TARGET, {"password"});
-        ASSERT_TRUE(password.waitUntilReady(desktop));
-        EXPECT_EQ(deliver("geslo").message, "Zaščiteno polje ne dovoljuje tega načina lepljenja.");
+// Qt 6.4 exports its fields without the Collection interface: they are found through the tree.
+TEST_F(PasteDeliveryTest, QtFieldsGetTheTextOrRefuseIt) {
+    const std::tuple<const char*, const char*, const char*> fields[] = {
+        {"line", "Qt: šumniki ščž", "Return"},
+        {"area", "ena\ndve", "ctrl+Return"},
+        {"password", "geslo", "Return"}};
+    for (const auto& [kind, text, keys] : fields) {
+        SCOPED_TRACE(kind);
+        TargetApp target(ZUNA_QT_TARGET, {kind});
+        ASSERT_TRUE(target.waitUntilReady(desktop));
+        const Report report = deliver(text);
+        const bool password = std::string(kind) == "password";
+        EXPECT_EQ(report.message,
+                  password ? secure : "✓ Poslano v Qt " + std::string(kind) + " · Gumb");
+        EXPECT_EQ(confirm(target, keys), password ? "\n" : std::string(text) + "\n");
     }
 }
 

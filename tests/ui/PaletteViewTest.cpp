@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QAccessible>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTimer>
 #include <filesystem>
 
 #include "UiTestSupport.h"
@@ -18,6 +16,7 @@
 namespace zuna::test {
 namespace {
 
+// Every third button is empty.
 std::vector<Snippet> snippets(std::size_t count) {
     std::vector<Snippet> list;
     for (std::size_t i = 0; i < count; ++i)
@@ -26,6 +25,8 @@ std::vector<Snippet> snippets(std::size_t count) {
                           "ID" + std::to_string(i));
     return list;
 }
+
+using Calls = std::vector<std::string>;
 
 // The palette as the controller builds it: a panel holding the view, shown.
 class PaletteViewTest : public ::testing::Test {
@@ -45,9 +46,23 @@ class PaletteViewTest : public ::testing::Test {
         panel_.showWithoutActivating();
     }
 
-    std::vector<std::string> callsOf(QWidget* control) {
+    Calls callsOf(QWidget* control) {
         owner_.calls.clear();
         Pointer(&panel_).click(centreInWindow(control));
+        return owner_.calls;
+    }
+
+    // Drags the first button past the threshold to `y` in the list's coordinates; the calls made.
+    Calls dragFirstTo(double x, double y, bool release = true) {
+        owner_.calls.clear();
+        Pointer pointer(&panel_);
+        const QPointF start = centreInWindow(view_->row(0));
+        const QPointF end = inWindow(view_->scroll(), QPointF(x, y));
+        pointer.press(start);
+        pointer.move(start + QPointF(0, 8));
+        pointer.move(end);
+        indicator_ = view_->insertion()->isVisible() ? view_->insertion()->geometry() : QRect();
+        if (release) pointer.release(end);
         return owner_.calls;
     }
 
@@ -55,39 +70,24 @@ class PaletteViewTest : public ::testing::Test {
     PalettePanel panel_;
     PaletteView* view_;
     int geometryChanges_ = 0;
+    QRect indicator_;
 };
-
-using Frames = std::vector<QRect>;
 
 TEST_F(PaletteViewTest, LaysOutEveryControlToThePoint) {
     show(400, snippets(3));
-    const Frames expected{{0, 0, 200, 34},   {155, 8, 18, 20},  {176, 8, 18, 20},
-                          {8, 38, 102, 24},  {115, 38, 19, 24}, {134, 38, 19, 24},
-                          {153, 38, 19, 24}, {172, 38, 19, 24}, {8, 69, 184, 22},
-                          {8, 97, 184, 23},  {8, 98, 184, 268}, {8, 346, 184, 21},
-                          {8, 374, 158, 21}, {172, 373, 20, 22}};
-    const Frames actual{view_->header()->geometry(),
-                        view_->hideButton()->geometry(),
-                        view_->quitButton()->geometry(),
-                        view_->groups()->geometry(),
-                        view_->themeButtons()[0]->geometry(),
-                        view_->themeButtons()[1]->geometry(),
-                        view_->themeButtons()[2]->geometry(),
-                        view_->themeButtons()[3]->geometry(),
-                        view_->add()->geometry(),
-                        view_->permission()->geometry(),
-                        view_->scroll()->geometry(),
-                        view_->status()->geometry(),
-                        view_->pin()->geometry(),
-                        view_->options()->geometry()};
-    EXPECT_EQ(actual, expected);
-    EXPECT_EQ(view_->hideButton()->parentWidget(), view_->header());
-
-    // Rows are 28 high, 32 apart, as wide as the list; the list fills the visible area.
-    for (std::size_t i = 0; i < 3; ++i)
-        EXPECT_EQ(view_->row(i)->geometry(), QRect(0, 32 * static_cast<int>(i), 184, 28));
-    EXPECT_EQ(view_->document()->size(), QSize(184, 268));
-    EXPECT_EQ(view_->emptyText(), nullptr);
+    PaletteView& v = *view_;
+    const auto themes = v.themeButtons();
+    const std::vector<std::pair<QWidget*, QRect>> frames = {
+        {v.header(), {0, 0, 200, 34}},      {v.hideButton(), {155, 8, 18, 20}},
+        {v.quitButton(), {176, 8, 18, 20}}, {v.groups(), {8, 38, 102, 24}},
+        {themes[0], {115, 38, 19, 24}},     {themes[3], {172, 38, 19, 24}},
+        {v.add(), {8, 69, 184, 22}},        {v.permission(), {8, 97, 184, 23}},
+        {v.scroll(), {8, 98, 184, 268}},    {v.status(), {8, 346, 184, 21}},
+        {v.pin(), {8, 374, 158, 21}},       {v.options(), {172, 373, 20, 22}}};
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        EXPECT_EQ(frames[i].first->geometry(), frames[i].second) << "frame " << i;
+    // Rows are 28 high, 32 apart, as wide as the list.
+    EXPECT_EQ(view_->row(2)->geometry(), QRect(0, 64, 184, 28));
 
     // The permission button pushes the list down; the status line takes 24 from it.
     view_->setPermissionVisible(true);
@@ -95,8 +95,6 @@ TEST_F(PaletteViewTest, LaysOutEveryControlToThePoint) {
     view_->setStatusVisible(true);
     EXPECT_EQ(view_->scroll()->geometry(), QRect(8, 127, 184, 215));
     EXPECT_TRUE(view_->status()->isVisible());
-    EXPECT_TRUE(view_->permission()->isVisible());
-
     // Too short a window: the list keeps one row's height and scrolls.
     panel_.resize(200, 150);
     EXPECT_EQ(view_->scroll()->geometry(), QRect(8, 127, 184, 28));
@@ -104,7 +102,6 @@ TEST_F(PaletteViewTest, LaysOutEveryControlToThePoint) {
     view_->setPermissionVisible(false);
     view_->setStatusVisible(false);
     EXPECT_EQ(view_->scroll()->geometry(), QRect(8, 98, 184, 28));
-    EXPECT_FALSE(view_->status()->isVisible());
 }
 
 TEST_F(PaletteViewTest, DesiredHeightFollowsTheListAndTheOptionalLines) {
@@ -112,10 +109,6 @@ TEST_F(PaletteViewTest, DesiredHeightFollowsTheListAndTheOptionalLines) {
     EXPECT_EQ(view_->desiredHeight(), 176);
     ASSERT_NE(view_->emptyText(), nullptr);
     EXPECT_EQ(view_->emptyText()->text(), "Prostor za tvoje bližnjice.\nDodaj prvi gumb.");
-    EXPECT_TRUE(view_->emptyText()->wordWrap());
-    EXPECT_EQ(view_->emptyText()->geometry(), QRect(3, 3, 178, 40));
-    EXPECT_EQ(view_->rowCount(), 0u);
-
     view_->render(snippets(1));
     EXPECT_EQ(view_->desiredHeight(), 176);
     EXPECT_EQ(view_->emptyText(), nullptr);
@@ -124,22 +117,15 @@ TEST_F(PaletteViewTest, DesiredHeightFollowsTheListAndTheOptionalLines) {
 
     geometryChanges_ = 0;
     view_->setPermissionVisible(true);
-    EXPECT_EQ(view_->desiredHeight(), 288 + 29);
-    EXPECT_EQ(geometryChanges_, 1);
     view_->setStatusVisible(true);
     EXPECT_EQ(view_->desiredHeight(), 288 + 29 + 24);
-    EXPECT_EQ(geometryChanges_, 2);
     view_->setStatusVisible(true);  // the same value still reports
     EXPECT_EQ(geometryChanges_, 3);
-    view_->setPermissionVisible(false);
-    view_->setStatusVisible(false);
-    EXPECT_EQ(view_->desiredHeight(), 288);
 }
 
 TEST_F(PaletteViewTest, EachControlCallsItsOwnerOperation) {
     show(400, snippets(3));
     view_->setPermissionVisible(true);
-    using Calls = std::vector<std::string>;
     EXPECT_EQ(callsOf(view_->hideButton()), Calls{"hidePanel"});
     EXPECT_EQ(callsOf(view_->quitButton()), Calls{"quit"});
     EXPECT_EQ(callsOf(view_->groups()), Calls{"showGroups"});
@@ -148,7 +134,6 @@ TEST_F(PaletteViewTest, EachControlCallsItsOwnerOperation) {
     EXPECT_EQ(callsOf(view_->pin()), Calls{"togglePin"});
     EXPECT_EQ(callsOf(view_->permission()), Calls{"showPermission"});
     EXPECT_EQ(callsOf(view_->themeButtons()[2]), Calls{"selectTheme midnight"});
-    EXPECT_EQ(callsOf(view_->themeButtons()[3]), Calls{"selectTheme light"});
     // A filled button pastes, an empty one opens the editor.
     EXPECT_EQ(callsOf(view_->row(0)), Calls{"paste Gumb 0: besedilo 0"});
     EXPECT_EQ(callsOf(view_->row(2)), Calls{"edit ID2"});
@@ -162,18 +147,12 @@ TEST_F(PaletteViewTest, EachControlCallsItsOwnerOperation) {
 }
 
 TEST_F(PaletteViewTest, RenderReadsTheStateAndRefreshesThemedParts) {
-    owner_.current.groups.front().name = "Računi in plačila za vse stranke";
     owner_.current.alwaysOnTop = true;
     show(400, snippets(3));
-    EXPECT_EQ(view_->groups()->text(), "Računi in plačila za vse stranke");
-    EXPECT_EQ(view_->groups()->toolTip(),
-              "Skupina: Računi in plačila za vse stranke · Klikni za izbiro in urejanje");
+    EXPECT_EQ(view_->groups()->text(), "Moji podatki");
     EXPECT_TRUE(view_->pin()->on());
-    EXPECT_EQ(view_->pin()->accessibleValue(), "Vključeno");
     EXPECT_EQ(owner_.menusMade, 3);
-    EXPECT_NE(view_->row(1)->menu(), nullptr);
     EXPECT_EQ(view_->themeButtons()[0]->accessibleValue(), "Vključeno");
-    EXPECT_EQ(view_->themeButtons()[3]->accessibleValue(), "Izključeno");
 
     // The controller paints an error red; a theme change and render bring back the muted text.
     view_->status()->setTextColor(systemRed());
@@ -182,87 +161,37 @@ TEST_F(PaletteViewTest, RenderReadsTheStateAndRefreshesThemedParts) {
     EXPECT_EQ(view_->status()->textColor(), rgb(Theme::muted()));
     EXPECT_EQ(view_->themeButtons()[0]->accessibleValue(), "Izključeno");
     EXPECT_EQ(view_->themeButtons()[3]->accessibleValue(), "Vključeno");
-    const QImage image = snapshot(view_);
-    EXPECT_EQ(image.pixelColor(100, 96), rgb(Theme::canvas()));
-    EXPECT_TRUE(near(image.pixelColor(100, 400 - 30), rgb(Theme::line()), 40));
 }
 
-// Drags the first of the list's buttons and releases it at `y` in the list's coordinates.
-class DragTest : public PaletteViewTest {
-  protected:
-    void dragFirstTo(double x, double y) {
-        Pointer pointer(&panel_);
-        const QPointF start = centreInWindow(view_->row(0));
-        const QPointF end = inWindow(view_->scroll(), QPointF(x, y));
-        pointer.press(start);
-        pointer.move(start + QPointF(0, 8));
-        pointer.move(end);
-        indicatorShown_ = view_->insertion()->isVisible();
-        indicatorFrame_ = view_->insertion()->geometry();
-        pointer.release(end);
-    }
-    bool indicatorShown_ = false;
-    QRect indicatorFrame_;
-};
-
-TEST_F(DragTest, ReleaseGivesTheGapIndex) {
+TEST_F(PaletteViewTest, ADragReleasedInTheListReordersToTheGap) {
     show(400, snippets(3));
-    const std::vector<std::pair<double, std::string>> cases{{20, "reorder ID0 1"},
-                                                            {50, "reorder ID0 2"},
-                                                            {100, "reorder ID0 3"},
-                                                            {130, "reorder ID0 3"},
-                                                            {-7, "reorder ID0 0"}};
-    for (const auto& [y, call] : cases) {
-        SCOPED_TRACE(y);
-        owner_.calls.clear();
-        dragFirstTo(90, y);
-        EXPECT_EQ(owner_.calls, std::vector<std::string>{call});
-        EXPECT_TRUE(indicatorShown_);
-        EXPECT_FALSE(view_->insertion()->isVisible());
-    }
-    owner_.calls.clear();
-    dragFirstTo(90, 50);
-    EXPECT_EQ(indicatorFrame_, QRect(0, 61, 184, 2));
-    dragFirstTo(90, 5);
-    EXPECT_EQ(indicatorFrame_, QRect(0, 0, 184, 2));
-
-    EXPECT_EQ(PaletteView::gapIndex(-30, 3), 0u);
+    EXPECT_EQ(dragFirstTo(90, 50), Calls{"reorder ID0 2"});
+    EXPECT_EQ(indicator_, QRect(0, 61, 184, 2));
+    EXPECT_FALSE(view_->insertion()->isVisible());
+    EXPECT_EQ(dragFirstTo(90, -7), Calls{"reorder ID0 0"});
+    EXPECT_EQ(indicator_, QRect(0, 0, 184, 2));
+    EXPECT_EQ(dragFirstTo(90, 130), Calls{"reorder ID0 3"});
     EXPECT_EQ(PaletteView::gapIndex(15.9, 3), 0u);
     EXPECT_EQ(PaletteView::gapIndex(16, 3), 1u);
-}
 
-TEST_F(DragTest, OnlyReleasesNearTheListReorder) {
-    show(400, snippets(3));
+    // Up to 8 outside the list still counts.
     const double listWidth = view_->scroll()->width();
-    dragFirstTo(listWidth + 5, 40);
-    EXPECT_EQ(owner_.calls, std::vector<std::string>{"reorder ID0 1"});
-    owner_.calls.clear();
-    dragFirstTo(listWidth + 9, 40);
-    EXPECT_TRUE(owner_.calls.empty());
-    EXPECT_FALSE(indicatorShown_);
-    dragFirstTo(-9, 40);
-    EXPECT_TRUE(owner_.calls.empty());
-}
+    EXPECT_EQ(dragFirstTo(listWidth + 5, 40), Calls{"reorder ID0 1"});
+    EXPECT_TRUE(dragFirstTo(listWidth + 9, 40).empty());
+    EXPECT_TRUE(indicator_.isNull());
 
-TEST_F(DragTest, ARenderFromTheDropKeepsThePaletteWhole) {
-    show(400, snippets(3));
     // The owner re-renders from inside the release, as the controller does after a move.
     owner_.onReorder = [this] { view_->render(snippets(3)); };
     dragFirstTo(90, 50);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(view_->liveRows().size(), 3u);
-    EXPECT_EQ(callsOf(view_->row(1)), std::vector<std::string>{"paste Gumb 1: besedilo 1"});
+    EXPECT_EQ(callsOf(view_->row(1)), Calls{"paste Gumb 1: besedilo 1"});
 }
 
 TEST_F(PaletteViewTest, ALargeGroupHasButtonsOnlyNearTheVisibleRows) {
     show(400, snippets(1000));
-    EXPECT_EQ(view_->rowCount(), 1000u);
-    EXPECT_EQ(view_->document()->height(), 1000 * 32 - 4);
     EXPECT_EQ(view_->desiredHeight(), 98 + 31996 + 34);
-    const std::size_t live = view_->liveRows().size();
-    EXPECT_GE(live, 268u / 32);
-    EXPECT_LT(live, 40u);
-    // Menus are asked for the created buttons only (some were made at the window's first size).
+    EXPECT_LT(view_->liveRows().size(), 40u);
     EXPECT_LT(owner_.menusMade, 60);
     EXPECT_EQ(view_->row(999), nullptr);
 
@@ -271,21 +200,14 @@ TEST_F(PaletteViewTest, ALargeGroupHasButtonsOnlyNearTheVisibleRows) {
     EXPECT_EQ(view_->row(999)->geometry(), QRect(0, 999 * 32, 184, 28));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(view_->row(0), nullptr);
-    EXPECT_LT(view_->liveRows().size(), 40u);
-    // The last button works like any other.
-    EXPECT_EQ(callsOf(view_->row(999)), std::vector<std::string>{"paste Gumb 999: besedilo 999"});
+    EXPECT_EQ(callsOf(view_->row(999)), Calls{"paste Gumb 999: besedilo 999"});
 }
 
-TEST_F(DragTest, HoldingADragBelowTheListScrollsIt) {
+TEST_F(PaletteViewTest, HoldingADragBelowTheListScrollsIt) {
     show(300, snippets(100));
     QScrollBar* bar = view_->scroll()->verticalScrollBar();
-    ASSERT_EQ(bar->value(), 0);
-    Pointer pointer(&panel_);
-    const QPointF start = centreInWindow(view_->row(0));
-    const QPointF below = inWindow(view_->scroll(), QPointF(90, view_->scroll()->height() + 6));
-    pointer.press(start);
-    pointer.move(start + QPointF(0, 8));
-    pointer.move(below);
+    const double below = view_->scroll()->height() + 6;
+    dragFirstTo(90, below, false);
     const int afterMove = bar->value();
     EXPECT_GT(afterMove, 0);
     QTest::qWait(200);  // held still: the list keeps scrolling
@@ -293,46 +215,22 @@ TEST_F(DragTest, HoldingADragBelowTheListScrollsIt) {
     // The dragged button keeps its press, however far the list scrolled.
     ASSERT_NE(view_->row(0), nullptr);
     EXPECT_TRUE(view_->row(0)->tracking());
-    pointer.release(below);
-    // Released 6 below the visible list: within the margin, so it is a move.
+    Pointer(&panel_).release(inWindow(view_->scroll(), QPointF(90, below)));
     ASSERT_EQ(owner_.calls.size(), 1u);
-    const std::size_t gap = std::stoul(owner_.calls[0].substr(std::string("reorder ID0 ").size()));
-    EXPECT_EQ(gap, PaletteView::gapIndex(bar->value() + view_->scroll()->height() + 6, 100));
+    EXPECT_EQ(owner_.calls[0],
+              "reorder ID0 " + std::to_string(PaletteView::gapIndex(bar->value() + below, 100)));
 
     // A press cut short (the window went away, no release came) stops the scrolling.
-    owner_.calls.clear();
     bar->setValue(0);
-    pointer.press(centreInWindow(view_->row(0)));
-    pointer.move(centreInWindow(view_->row(0)) + QPointF(0, 8));
-    pointer.move(below);
+    dragFirstTo(90, below, false);
     panel_.hide();
     panel_.show();
     QTest::qWait(100);
     const int stopped = bar->value();
     QTest::qWait(150);
     EXPECT_EQ(bar->value(), stopped);
-    EXPECT_FALSE(view_->insertion()->isVisible());
-    pointer.release(below);
+    Pointer(&panel_).release(inWindow(view_->scroll(), QPointF(90, below)));
     EXPECT_TRUE(owner_.calls.empty());
-}
-
-TEST_F(PaletteViewTest, ActionsOutliveNothing) {
-    auto owner = std::make_unique<RecordingOwner>();
-    owner->current = SavedState(snippets(2));
-    PalettePanel panel;
-    auto* view = new PaletteView(*owner);
-    panel.setContentView(view);
-    view->render(snippets(2));
-    panel.resize(200, 300);
-    panel.show();
-    SnippetButton* row = view->row(0);
-    owner.reset();
-    // The owner is gone: clicks, drags and renders do nothing and do not crash.
-    Pointer pointer(&panel);
-    pointer.click(centreInWindow(row));
-    pointer.click(centreInWindow(view->quitButton()));
-    view->render(snippets(2));
-    EXPECT_EQ(view->rowCount(), 2u);
 }
 
 TEST_F(PaletteViewTest, RendersEachThemeToPng) {
@@ -340,17 +238,15 @@ TEST_F(PaletteViewTest, RendersEachThemeToPng) {
     auto list = snippets(6);
     list[1].color = "#AE608C";
     list[3].color = "#658548";
-    list[4].color = "#B4654F";
     for (AppTheme theme : AppTheme::allCases) {
         ThemeScope scope(theme);
         show(400, list);
         panel_.resize(200, static_cast<int>(view_->desiredHeight()));
-        const std::string file =
-            std::string(ZUNA_SCREENSHOT_DIR) + "/palette-" + std::string(theme.rawValue()) + ".png";
-        ASSERT_TRUE(panel_.grab().save(QString::fromStdString(file)));
-        const QImage image(QString::fromStdString(file));
+        const QImage image = panel_.grab().toImage();
         EXPECT_EQ(image.size(), QSize(200, 98 + 6 * 32 - 4 + 34));
         EXPECT_EQ(image.pixelColor(100, 95), rgb(Theme::canvas()));
+        EXPECT_TRUE(image.save(QStringLiteral(ZUNA_SCREENSHOT_DIR "/palette-%1.png")
+                                   .arg(QString::fromUtf8(theme.rawValue()))));
     }
 }
 

@@ -61,13 +61,12 @@ class RecordingOwner : public PaletteOwner {
 class Pointer {
   public:
     explicit Pointer(QWidget* window) : window_(window->windowHandle()) {}
-    void press(QPointF at, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-               Qt::MouseButton button = Qt::LeftButton) {
-        QTest::mousePress(window_, button, modifiers, at.toPoint());
+    void press(QPointF at, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::mousePress(window_, Qt::LeftButton, modifiers, at.toPoint());
     }
     void move(QPointF to) { QTest::mouseMove(window_, to.toPoint()); }
-    void release(QPointF at, Qt::MouseButton button = Qt::LeftButton) {
-        QTest::mouseRelease(window_, button, Qt::NoModifier, at.toPoint());
+    void release(QPointF at) {
+        QTest::mouseRelease(window_, Qt::LeftButton, Qt::NoModifier, at.toPoint());
     }
     void click(QPointF at) {
         press(at);
@@ -95,6 +94,14 @@ inline bool near(QColor a, QColor b, int tolerance = 3) {
     return std::abs(a.red() - b.red()) <= tolerance &&
            std::abs(a.green() - b.green()) <= tolerance &&
            std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+// Whether any pixel of the image passes the test.
+inline bool anyPixel(const QImage& image, const std::function<bool(QColor)>& test) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (test(image.pixelColor(x, y))) return true;
+    return false;
 }
 
 inline QColor rgb(const Color& color) {

@@ -18,229 +18,172 @@ struct Report {
     bool operator==(const Report&) const = default;
 };
 
-class PasteEngineTest : public testing::Test {
-  protected:
-    PasteEngineTest() {
+const Report changed{"Ciljno polje se je spremenilo. Klikni ga in poskusi znova.", true};
+const Report cannotSend{"Sistem trenutno ne more poslati ukaza za lepljenje.", true};
+
+// The engine on a scripted desktop whose clipboard holds "earlier", with every report written down.
+struct Rig {
+    Rig() {
+        desktop.clipboard = "earlier";
         engine->onStatus = [this](const std::string& message, bool isError) {
             reports.push_back({message, isError});
             busyWhileReporting = engine->busy();
         };
-        engine->onPermissionNeeded = [this] { ++permissionPrompts; };
+        engine->onPermissionNeeded = [this] { ++prompts; };
     }
-
-    // The only message reported so far.
+    // The one report since the last call.
     Report only() {
         EXPECT_EQ(reports.size(), 1u);
-        return reports.empty() ? Report{} : reports.back();
+        const Report last = reports.empty() ? Report{} : reports.back();
+        reports.clear();
+        return last;
+    }
+    void expectNothingSent() {
+        EXPECT_EQ(desktop.clipboard, "earlier");
+        EXPECT_EQ(desktop.posts, 0);
+        EXPECT_FALSE(engine->busy());
     }
 
     ManualScheduler clock;
     ScriptedDesktop desktop{clock};
     std::unique_ptr<PasteEngine> engine = std::make_unique<PasteEngine>(desktop, clock);
     std::vector<Report> reports;
-    int permissionPrompts = 0;
+    int prompts = 0;
     bool busyWhileReporting = true;
 };
 
-const Report changed{"Ciljno polje se je spremenilo. Klikni ga in poskusi znova.", true};
-const Report cannotSend{"Sistem trenutno ne more poslati ukaza za lepljenje.", true};
+TEST(PasteEngine, DeliversAfterCheckingEverythingInOrder) {
+    Rig r;
+    r.engine->paste("Lep pozdrav,\nŽiga", "Pozdrav");
+    EXPECT_EQ(r.only(), (Report{"✓ Poslano v Urejevalnik · Pozdrav", false}));
+    EXPECT_EQ(r.desktop.clipboard, "Lep pozdrav,\nŽiga");
+    EXPECT_EQ(r.desktop.posts, 1);
+    // Free again before the report goes out, so that its handler may start the next delivery.
+    EXPECT_FALSE(r.busyWhileReporting);
+    EXPECT_EQ(r.clock.pendingCount(), 0u);
+    EXPECT_EQ(r.desktop.calls, (Calls{"accessibility", "keyEvents", "frontmost", "running", "field",
+                                      "modifiers", "frontmost", "running", "field", "accessibility",
+                                      "keyEvents", "prepare", "clipboard", "post"}));
 
-TEST_F(PasteEngineTest, DeliversAfterCheckingEverythingInOrder) {
-    desktop.clipboard = "earlier";
-    engine->paste("Lep pozdrav,\nŽiga", "Pozdrav");
-
-    EXPECT_EQ(only(), (Report{"✓ Poslano v Urejevalnik · Pozdrav", false}));
-    EXPECT_EQ(desktop.clipboard, "Lep pozdrav,\nŽiga");
-    EXPECT_EQ(desktop.posts, 1);
-    EXPECT_FALSE(engine->busy());
-    EXPECT_FALSE(busyWhileReporting);
-    EXPECT_EQ(clock.pendingCount(), 0u);
-    EXPECT_EQ(desktop.calls, (Calls{"accessibility", "keyEvents", "frontmost", "running", "field",
-                                    "modifiers", "frontmost", "running", "field", "accessibility",
-                                    "keyEvents", "prepare", "clipboard", "post"}));
+    r.desktop.frontmost->name.clear();
+    r.engine->paste("x", "Podpis");
+    EXPECT_EQ(r.only(), (Report{"✓ Poslano v izbrano aplikacijo · Podpis", false}));
 }
 
-TEST_F(PasteEngineTest, TargetWithoutNameIsCalledTheChosenApplication) {
-    desktop.frontmost->name.clear();
-    engine->paste("x", "Podpis");
-    EXPECT_EQ(only(), (Report{"✓ Poslano v izbrano aplikacijo · Podpis", false}));
-}
-
-TEST_F(PasteEngineTest, MissingGrantAsksForPermissionWithoutAMessage) {
-    desktop.accessibility = false;
-    engine->paste("x", "n");
+TEST(PasteEngine, MissingGrantAsksForPermissionWithoutAMessage) {
+    Rig r;
+    r.desktop.accessibility = false;
+    r.engine->paste("x", "n");
     // The second grant is not even asked when the first is missing.
-    EXPECT_EQ(desktop.calls, (Calls{"accessibility"}));
+    EXPECT_EQ(r.desktop.calls, (Calls{"accessibility"}));
+    r.desktop.accessibility = true;
+    r.desktop.keyEvents = false;
+    r.engine->paste("x", "n");
+    EXPECT_EQ(r.prompts, 2);
 
-    desktop.calls.clear();
-    desktop.accessibility = true;
-    desktop.keyEvents = false;
-    engine->paste("x", "n");
-    EXPECT_EQ(desktop.calls, (Calls{"accessibility", "keyEvents"}));
-
-    EXPECT_EQ(permissionPrompts, 2);
-    EXPECT_TRUE(reports.empty());
-    EXPECT_FALSE(engine->busy());
+    // A grant lost while waiting for the modifiers ends before the clipboard.
+    r.desktop.keyEvents = true;
+    r.desktop.modifiersUntil = 30;
+    r.engine->paste("x", "n");
+    r.desktop.keyEvents = false;
+    r.clock.advance(40);
+    EXPECT_EQ(r.prompts, 3);
+    EXPECT_TRUE(r.reports.empty());
+    r.expectNothingSent();
 }
 
-TEST_F(PasteEngineTest, GrantLostWhileWaitingEndsBeforeTheClipboard) {
-    desktop.clipboard = "earlier";
-    desktop.modifiersUntil = 30;
-    engine->paste("x", "n");
-    desktop.keyEvents = false;
-    clock.advance(40);
-
-    EXPECT_EQ(permissionPrompts, 1);
-    EXPECT_TRUE(reports.empty());
-    EXPECT_FALSE(engine->busy());
-    EXPECT_EQ(desktop.clipboard, "earlier");
-    EXPECT_EQ(desktop.posts, 0);
-}
-
-struct Refusal {
-    const char* situation;
-    std::function<void(ScriptedDesktop&)> arrange;
-    std::string message;
-};
-
-TEST_F(PasteEngineTest, RefusesUnsuitableTargetsAndLeavesTheClipboardAlone) {
+TEST(PasteEngine, RefusesUnsuitableTargetsAndLeavesTheClipboardAlone) {
     const std::string otherApp = "Najprej klikni v polje druge aplikacije.";
-    const std::string noField =
-        "Polja ni mogoče prepoznati. Klikni v besedilno polje in poskusi znova.";
     const std::string notText = "Izberi polje za besedilo, nato klikni gumb.";
     const std::string secure = "Zaščiteno polje ne dovoljuje tega načina lepljenja.";
-    const std::vector<Refusal> refusals{
+    using Arrange = std::function<void(ScriptedDesktop&)>;
+    const std::vector<std::tuple<const char*, Arrange, std::string>> refusals{
         {"no active application", [](auto& d) { d.frontmost.reset(); }, otherApp},
         {"this program is active", [](auto& d) { d.ownPid = d.frontmost->processId; }, otherApp},
         {"target has ended", [](auto& d) { d.running = false; }, otherApp},
-        {"nothing has focus", [](auto& d) { d.field.reset(); }, noField},
+        {"nothing has focus", [](auto& d) { d.field.reset(); },
+         "Polja ni mogoče prepoznati. Klikni v besedilno polje in poskusi znova."},
         {"disabled text field", [](auto& d) { d.field->enabled = false; }, notText},
-        {"disabled but typable element",
-         [](auto& d) {
-             d.field->role = FieldRole::other;
-             d.field->enabled = false;
-         },
-         notText},
         {"push button",
-         [](auto& d) {
-             d.field->role = FieldRole::other;
-             d.field->selectedTextSettable = false;
-         },
+         [](auto& d) { d.field->role = FieldRole::other, d.field->selectedTextSettable = false; },
          notText},
-        // The role test comes first: a secure element of no text role gets the role message.
-        {"secure element without text role",
+        // The role comes first: a secure element of no text role gets the role message.
+        {"secure push button",
          [](auto& d) {
-             d.field->role = FieldRole::other;
-             d.field->selectedTextSettable = false;
+             d.field->role = FieldRole::other, d.field->selectedTextSettable = false;
              d.field->secure = true;
          },
          notText},
         {"password field", [](auto& d) { d.field->secure = true; }, secure},
-        {"password area",
-         [](auto& d) {
-             d.field->role = FieldRole::textArea;
-             d.field->secure = true;
-         },
-         secure},
     };
-    for (const Refusal& refusal : refusals) {
-        SCOPED_TRACE(refusal.situation);
-        ManualScheduler clock;
-        ScriptedDesktop desktop{clock};
-        desktop.clipboard = "earlier";
-        refusal.arrange(desktop);
-        PasteEngine engine{desktop, clock};
-        std::vector<Report> seen;
-        engine.onStatus = [&](const std::string& m, bool e) { seen.push_back({m, e}); };
-
-        engine.paste("secret", "n");
-
-        EXPECT_EQ(seen, (std::vector<Report>{{refusal.message, true}}));
-        EXPECT_EQ(desktop.clipboard, "earlier");
-        EXPECT_EQ(desktop.posts, 0);
-        EXPECT_TRUE(desktop.modifierChecks.empty());
-        EXPECT_FALSE(engine.busy());
+    for (const auto& [situation, arrange, message] : refusals) {
+        SCOPED_TRACE(situation);
+        Rig r;
+        arrange(r.desktop);
+        r.engine->paste("secret", "n");
+        EXPECT_EQ(r.reports, (std::vector<Report>{{message, true}}));
+        EXPECT_TRUE(r.desktop.modifierChecks.empty());
+        r.expectNothingSent();
     }
 }
 
-TEST_F(PasteEngineTest, AcceptsTextRolesAndAnyTypableElement) {
+TEST(PasteEngine, AcceptsTextRolesAndAnyTypableElement) {
+    Rig r;
     for (FieldRole role : {FieldRole::textField, FieldRole::textArea, FieldRole::comboBox}) {
-        desktop.field->role = role;
-        desktop.field->selectedTextSettable = false;
+        r.desktop.field->role = role;
+        r.desktop.field->selectedTextSettable = false;
         // An element that cannot say whether it is enabled counts as enabled.
-        desktop.field->enabled.reset();
-        engine->paste("x", "n");
+        r.desktop.field->enabled.reset();
+        r.engine->paste("x", "n");
     }
-    desktop.field->role = FieldRole::other;
-    desktop.field->selectedTextSettable = true;
-    engine->paste("x", "n");
-
-    EXPECT_EQ(reports.size(), 4u);
-    for (const Report& report : reports) {
-        EXPECT_FALSE(report.isError) << report.message;
-    }
-    EXPECT_EQ(desktop.posts, 4);
+    r.desktop.field->role = FieldRole::other;
+    r.desktop.field->selectedTextSettable = true;
+    r.engine->paste("x", "n");
+    EXPECT_EQ(r.desktop.posts, 4);
 }
 
-TEST_F(PasteEngineTest, HeldModifiersAreCheckedTwentyOneTimesFortyMillisecondsApart) {
-    desktop.clipboard = "earlier";
-    desktop.modifiersUntil = 1'000'000;
-    engine->paste("x", "n");
-    EXPECT_TRUE(engine->busy());
-    clock.advance(799);
-    EXPECT_TRUE(reports.empty());
-    EXPECT_TRUE(engine->busy());
-    clock.advance(1);
+TEST(PasteEngine, HeldModifiersAreCheckedTwentyOneTimesFortyMillisecondsApart) {
+    Rig r;
+    r.desktop.modifiersUntil = 1'000'000;
+    r.engine->paste("x", "n");
+    r.clock.advance(799);
+    EXPECT_TRUE(r.reports.empty());
+    EXPECT_TRUE(r.engine->busy());
+    r.clock.advance(1);
 
     std::vector<long> expected;
-    for (int i = 0; i <= 20; ++i) {
+    for (int i = 0; i <= 20; ++i)
         expected.push_back(i * 40L);
-    }
-    EXPECT_EQ(desktop.modifierChecks, expected);
-    EXPECT_EQ(clock.delays,
+    EXPECT_EQ(r.desktop.modifierChecks, expected);
+    EXPECT_EQ(r.clock.delays,
               std::vector<std::chrono::milliseconds>(20, std::chrono::milliseconds(40)));
-    EXPECT_EQ(only(), (Report{"Spusti tipke Cmd, Ctrl, Alt in Shift ter poskusi znova.", true}));
-    EXPECT_FALSE(engine->busy());
-    EXPECT_EQ(clock.pendingCount(), 0u);
-    EXPECT_EQ(desktop.clipboard, "earlier");
-    EXPECT_EQ(desktop.posts, 0);
+    EXPECT_EQ(r.only(), (Report{"Spusti tipke Cmd, Ctrl, Alt in Shift ter poskusi znova.", true}));
+    EXPECT_EQ(r.clock.pendingCount(), 0u);
+    r.expectNothingSent();
 }
 
-TEST_F(PasteEngineTest, DeliversAtTheFirstCheckAfterTheModifiersAreReleased) {
-    desktop.modifiersUntil = 100;
-    engine->paste("besedilo", "n");
-    clock.advance(119);
-    EXPECT_TRUE(reports.empty());
-    EXPECT_EQ(desktop.clipboard, std::nullopt);
-    clock.advance(1);
+TEST(PasteEngine, DeliversAtTheFirstCheckAfterTheReleaseAndDropsClicksMeanwhile) {
+    Rig r;
+    r.desktop.modifiersUntil = 50;
+    r.engine->paste("first", "1");
+    r.desktop.calls.clear();
+    r.engine->paste("second", "2");
+    r.clock.advance(20);
+    r.engine->paste("third", "3");
+    EXPECT_TRUE(r.desktop.calls.empty());
+    r.clock.advance(59);
+    EXPECT_EQ(r.desktop.clipboard, "earlier");
 
-    EXPECT_EQ(desktop.modifierChecks, (std::vector<long>{0, 40, 80, 120}));
-    EXPECT_FALSE(only().isError);
-    EXPECT_EQ(desktop.clipboard, "besedilo");
-    EXPECT_EQ(desktop.posts, 1);
+    r.clock.advance(1);
+    EXPECT_EQ(r.desktop.modifierChecks, (std::vector<long>{0, 40, 80}));
+    EXPECT_EQ(r.only(), (Report{"✓ Poslano v Urejevalnik · 1", false}));
+    EXPECT_EQ(r.desktop.clipboard, "first");
+    EXPECT_EQ(r.desktop.posts, 1);
+    r.engine->paste("fourth", "4");
+    EXPECT_EQ(r.desktop.clipboard, "fourth");
 }
 
-TEST_F(PasteEngineTest, ClicksWhileBusyAreDroppedSilently) {
-    desktop.modifiersUntil = 50;
-    engine->paste("first", "1");
-    desktop.calls.clear();
-    engine->paste("second", "2");
-    clock.advance(20);
-    engine->paste("third", "3");
-    EXPECT_TRUE(desktop.calls.empty());
-    EXPECT_TRUE(reports.empty());
-
-    clock.advance(60);
-    EXPECT_EQ(only(), (Report{"✓ Poslano v Urejevalnik · 1", false}));
-    EXPECT_EQ(desktop.clipboard, "first");
-    EXPECT_EQ(desktop.posts, 1);
-
-    engine->paste("fourth", "4");
-    EXPECT_EQ(reports.size(), 2u);
-    EXPECT_EQ(desktop.clipboard, "fourth");
-}
-
-TEST_F(PasteEngineTest, ChangesWhileWaitingAreRefusedWithTheClipboardUntouched) {
+TEST(PasteEngine, ChangesWhileWaitingAreRefusedWithTheClipboardUntouched) {
     const std::vector<std::pair<const char*, std::function<void(ScriptedDesktop&)>>> changes{
         {"focus moved to another field", [](auto& d) { d.field->identity = ":1.5/other"; }},
         {"focus lost", [](auto& d) { d.field.reset(); }},
@@ -250,104 +193,72 @@ TEST_F(PasteEngineTest, ChangesWhileWaitingAreRefusedWithTheClipboardUntouched) 
     };
     for (const auto& [situation, change] : changes) {
         SCOPED_TRACE(situation);
-        ManualScheduler clock;
-        ScriptedDesktop desktop{clock};
-        desktop.clipboard = "earlier";
-        desktop.modifiersUntil = 60;
-        desktop.onModifierCheck[2] = [&] { change(desktop); };
-        PasteEngine engine{desktop, clock};
-        std::vector<Report> seen;
-        engine.onStatus = [&](const std::string& m, bool e) { seen.push_back({m, e}); };
-
-        engine.paste("x", "n");
-        clock.advance(80);
-
-        EXPECT_EQ(seen, std::vector<Report>{changed});
-        EXPECT_EQ(desktop.clipboard, "earlier");
-        EXPECT_EQ(desktop.posts, 0);
-        EXPECT_FALSE(engine.busy());
+        Rig r;
+        r.desktop.modifiersUntil = 60;
+        r.desktop.onModifierCheck[2] = [&] { change(r.desktop); };
+        r.engine->paste("x", "n");
+        r.clock.advance(80);
+        EXPECT_EQ(r.reports, std::vector<Report>{changed});
+        r.expectNothingSent();
     }
 }
 
-TEST_F(PasteEngineTest, FailuresOfTheKeysAndTheClipboard) {
-    desktop.clipboard = "earlier";
-    desktop.canPrepare = false;
-    engine->paste("x", "n");
-    EXPECT_EQ(only(), cannotSend);
-    EXPECT_EQ(desktop.clipboard, "earlier");
-    EXPECT_EQ(desktop.posts, 0);
+TEST(PasteEngine, FailuresOfTheKeysAndTheClipboard) {
+    Rig r;
+    r.desktop.canPrepare = false;
+    r.engine->paste("x", "n");
+    EXPECT_EQ(r.only(), cannotSend);
+    r.expectNothingSent();
 
-    reports.clear();
-    desktop.canPrepare = true;
-    desktop.clipboardWorks = false;
-    engine->paste("x", "n");
-    EXPECT_EQ(only(), (Report{"Odložišče ni na voljo. Poskusi znova.", true}));
-    EXPECT_EQ(desktop.posts, 0);
+    r.desktop.canPrepare = true;
+    r.desktop.clipboardWorks = false;
+    r.engine->paste("x", "n");
+    EXPECT_EQ(r.only(), (Report{"Odložišče ni na voljo. Poskusi znova.", true}));
+    EXPECT_EQ(r.desktop.posts, 0);
 
-    // The window lost the focus between the last check and the keys: nothing was sent, so the
-    // delivery must not be reported as done.
-    reports.clear();
-    desktop.clipboardWorks = true;
-    desktop.postResult = KeyPostResult::targetNotActive;
-    engine->paste("x", "n");
-    EXPECT_EQ(only(), changed);
-
-    reports.clear();
-    desktop.postResult = KeyPostResult::failed;
-    engine->paste("x", "n");
-    EXPECT_EQ(only(), cannotSend);
-    EXPECT_FALSE(engine->busy());
+    // The window lost the focus between the last check and the keys: nothing arrived, so it must
+    // not be reported as done.
+    r.desktop.clipboardWorks = true;
+    r.desktop.postResult = KeyPostResult::targetNotActive;
+    r.engine->paste("x", "n");
+    EXPECT_EQ(r.only(), changed);
+    r.desktop.postResult = KeyPostResult::failed;
+    r.engine->paste("x", "n");
+    EXPECT_EQ(r.only(), cannotSend);
+    EXPECT_FALSE(r.engine->busy());
 }
 
-TEST_F(PasteEngineTest, ARecheckAfterTheEngineIsGoneDoesNothing) {
-    desktop.modifiersUntil = 1'000'000;
-    engine->paste("x", "n");
-    ASSERT_EQ(clock.pendingCount(), 1u);
-    engine.reset();
-    desktop.calls.clear();
-    clock.advance(1000);
-    EXPECT_TRUE(desktop.calls.empty());
-    EXPECT_TRUE(reports.empty());
+TEST(PasteEngine, ARecheckAfterTheEngineIsGoneDoesNothing) {
+    Rig r;
+    r.desktop.modifiersUntil = 1'000'000;
+    r.engine->paste("x", "n");
+    ASSERT_EQ(r.clock.pendingCount(), 1u);
+    r.engine.reset();
+    r.desktop.calls.clear();
+    r.clock.advance(1000);
+    EXPECT_TRUE(r.desktop.calls.empty());
 }
 
-TEST_F(PasteEngineTest, StatusCallbackMayStartTheNextDelivery) {
-    int deliveries = 0;
-    engine->onStatus = [&](const std::string&, bool isError) {
-        if (!isError && ++deliveries < 3) {
-            engine->paste("again", "n");
-        }
-    };
-    engine->paste("x", "n");
-    EXPECT_EQ(deliveries, 3);
-}
-
-TEST_F(PasteEngineTest, PermissionQueriesAskTheDesktopEachTime) {
-    EXPECT_TRUE(engine->permitted());
-    EXPECT_EQ(engine->permissionStatus(), "Dostop do polj: odobren. Ukaz za lepljenje: odobren.");
-
-    desktop.keyEvents = false;
-    EXPECT_FALSE(engine->permitted());
-    EXPECT_EQ(engine->permissionStatus(),
+TEST(PasteEngine, PermissionQueriesAskTheDesktopEachTime) {
+    Rig r;
+    EXPECT_TRUE(r.engine->permitted());
+    EXPECT_EQ(r.engine->permissionStatus(), "Dostop do polj: odobren. Ukaz za lepljenje: odobren.");
+    r.desktop.keyEvents = false;
+    EXPECT_FALSE(r.engine->permitted());
+    EXPECT_EQ(r.engine->permissionStatus(),
               "Dostop do polj: odobren. Ukaz za lepljenje: ni odobren.");
-
     // The status names the second grant truthfully even when the first is missing.
-    desktop.accessibility = false;
-    desktop.keyEvents = true;
-    desktop.calls.clear();
-    EXPECT_FALSE(engine->permitted());
-    EXPECT_EQ(desktop.calls, (Calls{"accessibility"}));
-    EXPECT_EQ(engine->permissionStatus(),
-              "Dostop do polj: ni odobren. Ukaz za lepljenje: odobren.");
-
-    desktop.why = "Seja ne omogoča.";
-    EXPECT_EQ(engine->permissionStatus(),
+    r.desktop.accessibility = false;
+    r.desktop.keyEvents = true;
+    r.desktop.why = "Seja ne omogoča.";
+    EXPECT_EQ(r.engine->permissionStatus(),
               "Dostop do polj: ni odobren. Ukaz za lepljenje: odobren. Seja ne omogoča.");
 
     // Both requests go out every time, in this order, whatever is granted already.
-    desktop.accessibility = true;
-    desktop.calls.clear();
-    engine->requestPermission();
-    EXPECT_EQ(desktop.calls, (Calls{"requestAccessibility", "requestKeyEvents"}));
+    r.desktop.accessibility = true;
+    r.desktop.calls.clear();
+    r.engine->requestPermission();
+    EXPECT_EQ(r.desktop.calls, (Calls{"requestAccessibility", "requestKeyEvents"}));
 }
 
 }  // namespace
