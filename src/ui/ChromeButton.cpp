@@ -26,7 +26,9 @@ void ChromeButton::paintEvent(QPaintEvent*) {
     if (highlighted())
         fill = Theme::line();
     else if (hovered())
-        fill = base.mixed(accent, 0.08);
+        // Over a clear base, a faint accent tint: the accent at 8 % rather than a darkening
+        // towards the clear colour's black.
+        fill = base.alpha == 0 ? accent.withAlpha(0.08) : base.mixed(accent, 0.08);
     painter.fillPath(shape, toQColor(fill));
 
     if (prominent_ || menuStyle_) painter.strokePath(shape, QPen(toQColor(Theme::line()), 0.7));

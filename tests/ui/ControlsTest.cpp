@@ -56,6 +56,11 @@ TEST_F(ControlsTest, ChromeButtonColours) {
     pointer().press(centreInWindow(plain));
     EXPECT_TRUE(near(snapshot(plain).pixelColor(10, 2), rgb(Theme::line()), 1));
     pointer().release(centreInWindow(plain));
+    // Hovered, a clear button takes a faint accent tint over the canvas, not a darker shade.
+    plain->setHovered(true);
+    EXPECT_TRUE(near(snapshot(plain).pixelColor(10, 2),
+                     rgb(Theme::canvas().mixed(Theme::accent(), 0.08)), 2));
+    plain->setHovered(false);
 
     // Prominent: an accent-tinted surface.
     ChromeButton* add = chrome(QRect(10, 40, 120, 22));
