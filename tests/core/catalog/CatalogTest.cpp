@@ -238,13 +238,14 @@ TEST(CatalogTest, CatalogHoldsOnlyTextsTheCodeUsesEachOnce) {
     std::vector<std::string> stale;
     std::map<std::string, int> seen;
     // The reader keeps the last of two equal member names silently; the callback sees both.
-    static_cast<void>(nlohmann::json::parse(
+    const auto catalog = nlohmann::json::parse(
         catalogBytes(),
         [&](int depth, nlohmann::json::parse_event_t event, nlohmann::json& parsed) {
             if (depth == 1 && event == nlohmann::json::parse_event_t::key)
                 ++seen[parsed.get<std::string>()];
             return true;
-        }));
+        });
+    ASSERT_TRUE(catalog.is_object());
     for (const auto& [key, count] : seen) {
         if (!code.keys.count(key)) stale.push_back("unused: " + key);
         if (count > 1) stale.push_back("listed " + std::to_string(count) + " times: " + key);
