@@ -1,7 +1,9 @@
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QStandardPaths>
 #include <QStyleFactory>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,6 +76,14 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral("1.3"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // Qt's own texts (the colour and file dialogs, a field's context menu) in the same language,
+    // where Qt has a translation; there is none for Slovenian, which keeps Qt's English.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QString::fromStdString(zuna::Localization::language())),
+                     QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTexts);
+    }
 
     const auto directory = dataDirectory();
     zuna::InstanceGuard guard(directory);
