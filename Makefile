@@ -5,7 +5,7 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS ?= 2
 
-.PHONY: all deps configure build test run sanitize fuzz bench format clean
+.PHONY: all deps configure build test run sanitize fuzz bench package format clean
 
 all: build
 
@@ -51,6 +51,10 @@ bench: build
 	$(BUILD_DIR)/bench/ui/zuna_ui_bench
 	scripts/headless-session $(BUILD_DIR)/bench/paste/zuna_paste_bench
 	scripts/headless-session $(BUILD_DIR)/bench/app/zuna_startup_bench
+
+# The Debian package, $(BUILD_DIR)/zuna-trep_1.3_amd64.deb, made by CPack from the install rules.
+package: build
+	@cmake --build $(BUILD_DIR) --target package
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

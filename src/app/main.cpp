@@ -25,12 +25,13 @@ constexpr const char* kUsage =
     "Zuna Trep keeps a small floating palette of text-snippet buttons beside your windows.\n"
     "A click on a button pastes its text into the text field you are typing in, in any\n"
     "application, without taking the keyboard focus from it. Buttons live in up to five\n"
-    "groups; everything is kept in one file, state.json, in the data folder.\n"
+    "groups; everything is kept in one file, state.json, in the data folder, with backups\n"
+    "beside it. The tray icon \"ZT\" shows the palette again, and so does a second start.\n"
     "\n"
     "Options:\n"
     "  --screenshot FILE  save a picture of the palette as PNG once it is shown\n"
     "  --version          print the version and exit\n"
-    "  --help             print this help and exit\n"
+    "  --help, -h         print this help and exit\n"
     "\n"
     "Environment:\n"
     "  ZUNA_DATA_DIR           the data folder (default: $XDG_DATA_HOME/Zuna Trep,\n"
@@ -39,8 +40,13 @@ constexpr const char* kUsage =
     "                          zh-Hans, ja (default: from LANGUAGE, LC_ALL, LC_MESSAGES, LANG)\n"
     "  ZUNA_LOCALIZATION_FILE  a translation catalog to use instead of Translations.json\n"
     "                          beside the program\n"
+    "  DISPLAY                 the X11 display to show the palette on and paste into\n"
+    "  WAYLAND_DISPLAY, XDG_SESSION_TYPE\n"
+    "                          tell a Wayland session, where pasting is not possible\n"
+    "  XDG_RUNTIME_DIR         where the lock lives that allows one palette per data folder\n"
     "\n"
-    "Pasting needs an X11 session with accessibility (AT-SPI) switched on.\n";
+    "Pasting needs an X11 session with the XTEST extension and accessibility (AT-SPI)\n"
+    "switched on; the palette's permission button switches accessibility on.\n";
 
 // ZUNA_DATA_DIR as given, else "Zuna Trep" in the user's data directory.
 std::filesystem::path dataDirectory() {
