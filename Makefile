@@ -44,10 +44,11 @@ fuzz: deps
 	@rm -rf $(FUZZ_DIR)/corpus && mkdir -p $(FUZZ_DIR)/corpus $(FUZZ_DIR)/findings
 	@cp fuzz/corpus/* $(FUZZ_DIR)/corpus/
 	$(FUZZ_DIR)/fuzz/zuna_file_fuzzer -max_total_time=$(FUZZ_SECONDS) -max_len=65536 \
-		-artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 $(FUZZ_DIR)/corpus
+		-artifact_prefix=$(FUZZ_DIR)/findings/ -print_final_stats=1 -print_funcs=0 $(FUZZ_DIR)/corpus
 
 bench: build
 	$(BUILD_DIR)/bench/zuna_core_bench
+	$(BUILD_DIR)/bench/store/zuna_store_bench
 	$(BUILD_DIR)/bench/ui/zuna_ui_bench
 	scripts/headless-session $(BUILD_DIR)/bench/paste/zuna_paste_bench
 	scripts/headless-session $(BUILD_DIR)/bench/app/zuna_startup_bench
