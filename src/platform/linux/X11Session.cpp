@@ -277,10 +277,10 @@ unsigned long X11Session::clientWindowOf(unsigned long topLevel) {
 int X11Session::windowProcessId(unsigned long window) {
     ErrorTrap trap(display_);
     if (xres_) {
-        XResClientIdSpec spec{window, XRES_CLIENT_ID_PID_MASK};
+        XResClientIdSpec query{window, XRES_CLIENT_ID_PID_MASK};
         long count = 0;
         XResClientIdValue* values = nullptr;
-        if (XResQueryClientIds(display_, 1, &spec, &count, &values) == Success) {
+        if (XResQueryClientIds(display_, 1, &query, &count, &values) == Success) {
             int processId = 0;
             for (long i = 0; i < count; ++i) {
                 if (XResGetClientIdType(&values[i]) == XRES_CLIENT_ID_PID) {

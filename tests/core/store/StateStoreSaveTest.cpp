@@ -168,17 +168,5 @@ TEST(StateStoreSaveTest, RelativeAndLinkedDataDirectories) {
     EXPECT_EQ(readFile(dir / "later" / "data" / "state.json"), jsonData(sampleState("c")));
 }
 
-TEST(StateStoreSaveTest, StampsSortByTimeAndDiffer) {
-    const std::string a = StateStore::stamp();
-    usleep(2000);
-    const std::string b = StateStore::stamp();
-    EXPECT_THAT(a, testing::MatchesRegex("[0-9]{13}-[0-9A-F]{6}"));
-    EXPECT_LT(a, b);
-    std::set<std::string> many;
-    for (int i = 0; i < 100; ++i)
-        many.insert(StateStore::stamp());
-    EXPECT_EQ(many.size(), 100u);
-}
-
 }  // namespace
 }  // namespace zuna::test
