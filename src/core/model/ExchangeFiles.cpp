@@ -23,6 +23,14 @@ json::Json decodeHeader(std::string_view bytes, File& file) {
     return document;
 }
 
+// Both kinds are read the same way: bounded read, strict decoding, then their own checks.
+template <typename File>
+File readValidated(const std::filesystem::path& location) {
+    File file = File::fromJson(limitedData(location));
+    file.validated();
+    return file;
+}
+
 }  // namespace
 
 const ButtonFile& ButtonFile::validated() const {
@@ -43,9 +51,7 @@ ButtonFile ButtonFile::fromJson(std::string_view bytes) {
 }
 
 ButtonFile ButtonFile::read(const std::filesystem::path& location) {
-    ButtonFile file = fromJson(limitedData(location));
-    file.validated();
-    return file;
+    return readValidated<ButtonFile>(location);
 }
 
 std::string ButtonFile::data() const {
@@ -70,9 +76,7 @@ GroupFile GroupFile::fromJson(std::string_view bytes) {
 }
 
 GroupFile GroupFile::read(const std::filesystem::path& location) {
-    GroupFile file = fromJson(limitedData(location));
-    file.validated();
-    return file;
+    return readValidated<GroupFile>(location);
 }
 
 std::string GroupFile::data() const {
