@@ -71,7 +71,7 @@ TEST(LocalizationTest, CatalogsOfAnyOtherShapeAreEmpty) {
     EXPECT_EQ(good.at("Pripravljeno").at("de"), "Bereit");
     EXPECT_TRUE(good.at("Tema: {0}").empty());
 
-    for (const char* broken : {
+    for (const std::string& broken : std::vector<std::string>{
              R"({"Pripravljeno": {"en": "Ready", "de": 3}})",
              R"({"Pripravljeno": {"en": null}})",
              R"({"Pripravljeno": "Ready"})",
@@ -81,6 +81,7 @@ TEST(LocalizationTest, CatalogsOfAnyOtherShapeAreEmpty) {
              "{\"Pripravljeno\": {\"en\": \"\xff\"}}",
              "",
              "null",
+             std::string(R"({"Pripravljeno": {"en": "Ready"}})") + '\0' + "garbage",
          }) {
         EXPECT_TRUE(Localization::decodeCatalog(broken).empty()) << broken;
     }

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
@@ -154,6 +155,16 @@ TEST(SavedStateTest, BytesThatAreNotAStateFile) {
     EXPECT_THAT(failure(""), HasSubstr("not valid JSON"));
     EXPECT_THAT(failure("{\"format\": \"zuna-trep\"}\n\nx"), HasSubstr("line 3"));
     EXPECT_EQ(failure("[1, 2]"), "\"the top-level value\" must be an object, not an array.");
+    // One document and white space only: a tail after it (a torn write pads with NULs) is
+    // damage, not something to drop at the next save. A byte-order mark is read past.
+    const std::string state = jsonData(SavedState(std::vector<Snippet>{}));
+    EXPECT_EQ(failure(state + std::string(3, '\0') + "x"),
+              "The file is not valid JSON: a NUL byte at line " +
+                  std::to_string(std::count(state.begin(), state.end(), '\n') + 1) +
+                  ", column 2.");
+    EXPECT_THAT(failure(state + "}"), HasSubstr("expected end of input"));
+    EXPECT_EQ(failure(state + " \r\n\t"), "ok");
+    EXPECT_EQ(failure("\xEF\xBB\xBF" + state), "ok");
     // Invalid UTF-8 is refused, and the message does not carry the raw bytes on.
     const std::string message = failure("{\"format\": \"zuna-trep\xff\", \"version\": 2}");
     EXPECT_THAT(message, HasSubstr("not valid JSON"));

@@ -6,9 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
-#include <nlohmann/json.hpp>
 
 #include "fs/FileSystem.h"
+#include "model/Errors.h"
+#include "model/JsonSupport.h"
 
 namespace zuna {
 
@@ -121,7 +122,12 @@ std::string Localization::resolve(const std::vector<std::string>& tags) {
 }
 
 Catalog Localization::decodeCatalog(std::string_view bytes) {
-    const auto document = nlohmann::json::parse(bytes, nullptr, /*allow_exceptions=*/false);
+    json::Json document;
+    try {
+        document = json::parse(bytes);
+    } catch (const JsonError&) {
+        return {};
+    }
     if (!document.is_object()) return {};
     Catalog catalog;
     for (const auto& [key, entry] : document.items()) {

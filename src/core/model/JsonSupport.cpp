@@ -1,5 +1,6 @@
 #include "model/JsonSupport.h"
 
+#include <algorithm>
 #include <limits>
 #include <vector>
 
@@ -87,6 +88,16 @@ std::string typeName(const Json& value) {
 }  // namespace
 
 Json parse(std::string_view bytes) {
+    // The parser takes a NUL byte for the end of the input, so a document followed by NULs and
+    // anything else (the tail of a torn write) would read as whole. JSON text never holds one.
+    if (const auto nul = bytes.find('\0'); nul != std::string_view::npos) {
+        const std::string_view before = bytes.substr(0, nul);
+        const auto line = std::count(before.begin(), before.end(), '\n') + 1;
+        const auto lineStart = before.rfind('\n');
+        const auto column = nul - (lineStart == std::string_view::npos ? 0 : lineStart + 1) + 1;
+        throw JsonError("The file is not valid JSON: a NUL byte at line " + std::to_string(line) +
+                        ", column " + std::to_string(column) + ".");
+    }
     Json result;
     DepthLimitedParser builder(result);
     try {

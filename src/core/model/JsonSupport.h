@@ -15,8 +15,10 @@ using Json = nlohmann::json;
 // Deeper documents are refused: no record of the program nests more than a few levels.
 inline constexpr std::size_t kMaxDepth = 100;
 
-// Parses UTF-8 JSON text. Throws JsonError with a one-line description: where the syntax fails,
-// invalid UTF-8, or nesting deeper than kMaxDepth.
+// Parses one UTF-8 JSON document, with nothing but white space after it; a byte-order mark at
+// the start is skipped (the writer never puts one back). Throws JsonError with a one-line
+// description: where the syntax fails, a NUL byte, invalid UTF-8, or nesting deeper than
+// kMaxDepth.
 Json parse(std::string_view bytes);
 
 // Where a value sits in its document, for error messages; built on the stack, rendered only when
