@@ -58,7 +58,10 @@ TEST(ExchangeFilesTest, ButtonFilesRoundTripAndRefuseOthers) {
               notButtons);
     EXPECT_EQ(
         readDoc({{"format", "zuna-trep"}, {"version", 1}, {"buttons", {button("A"), button("A")}}}),
-        kButton);
+        "Datoteka vsebuje podvojene identifikatorje gumbov.");
+    // Exchange files follow the one-document rule of every file the program reads.
+    writeFile(path, file.data() + std::string(1, '\0') + "{}");
+    EXPECT_THAT(thrown([&] { ButtonFile::read(path); }), testing::HasSubstr("a NUL byte"));
     EXPECT_EQ(readDoc({{"format", "zuna-trep"}, {"version", 1}}),
               "The member \"buttons\" is missing.");
 

@@ -19,6 +19,7 @@ using test::thrown;
 
 const std::string kButton =
     "Neveljaven gumb: ime sme imeti največ 120 znakov, besedilo največ 1 MB, barva pa obliko #RRGGBB.";
+const std::string kDuplicate = "Datoteka vsebuje podvojene identifikatorje gumbov.";
 const std::string kCount = "Zuna Trep podpira od 1 do 5 skupin.";
 const std::string kGroup =
     "Vsaka skupina potrebuje svoje ime (največ 40 znakov) in enoličen identifikator.";
@@ -96,7 +97,10 @@ TEST(RecordsTest, ButtonRulesAtTheirBoundaries) {
     EXPECT_EQ(buttons({Snippet("a", repeat("x", 1'048'576))}), "ok");
     EXPECT_EQ(buttons({Snippet("a", repeat("€", 349'526))}), kButton);  // 1,048,578 bytes
     EXPECT_EQ(buttons({Snippet("a", "", "")}), kButton);
-    EXPECT_EQ(buttons({Snippet("a", "", "X"), Snippet("b", "", "X")}), kButton);
+    // A repeated identifier is named as such; the first fault in list order decides.
+    EXPECT_EQ(buttons({Snippet("a", "", "X"), Snippet("b", "", "X")}), kDuplicate);
+    EXPECT_EQ(buttons({Snippet("a", "", "X"), Snippet(" ", "", "X")}), kDuplicate);
+    EXPECT_EQ(buttons({Snippet(" ", "", "X"), Snippet("b", "", "X")}), kButton);
     EXPECT_EQ(buttons({Snippet("a", "", "X", "#12345")}), kButton);
 }
 
@@ -115,11 +119,10 @@ TEST(RecordsTest, GroupRulesInOrder) {
     EXPECT_EQ(groups({SnippetGroup(" \n ")}), kGroup);
     EXPECT_EQ(groups({SnippetGroup("a", {}, "G"), SnippetGroup("b", {}, "G")}), kGroup);
 
-    // The same button twice in one group is a button fault; across groups a duplicate.
+    // The same button twice, in one group or in two, is a duplicate.
     const Snippet x("x", "", "X");
-    EXPECT_EQ(groups({SnippetGroup("a", {x, x})}), kButton);
-    EXPECT_EQ(groups({SnippetGroup("a", {x}), SnippetGroup("b", {x})}),
-              "Datoteka vsebuje podvojene identifikatorje gumbov.");
+    EXPECT_EQ(groups({SnippetGroup("a", {x, x})}), kDuplicate);
+    EXPECT_EQ(groups({SnippetGroup("a", {x}), SnippetGroup("b", {x})}), kDuplicate);
     EXPECT_EQ(groups({SnippetGroup("a", {x}, "X")}), "ok");  // separate name spaces
     EXPECT_EQ(groups({SnippetGroup("a", {x}), SnippetGroup("", {x})}), kGroup);
 }

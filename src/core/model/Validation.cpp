@@ -15,27 +15,40 @@ bool nameFits(std::string_view name, std::size_t maxLength) {
     return !isBlank(name) && userPerceivedLength(name, maxLength) <= maxLength;
 }
 
-bool buttonsPass(const std::vector<Snippet>& buttons) {
+enum class ButtonFault { none, invalid, duplicate };
+
+// The first button that breaks a rule decides, in list order.
+ButtonFault firstFault(const std::vector<Snippet>& buttons) {
     std::unordered_set<std::string_view> seen;
     seen.reserve(buttons.size());
     for (const auto& button : buttons) {
-        if (button.id.empty() || !seen.insert(button.id).second) return false;
-        if (!nameFits(button.name, kMaxButtonNameLength)) return false;
-        if (button.text.size() > kMaxTextBytes) return false;
-        if (!Snippet::validColor(button.color)) return false;
+        if (button.id.empty()) return ButtonFault::invalid;
+        if (!seen.insert(button.id).second) return ButtonFault::duplicate;
+        if (!nameFits(button.name, kMaxButtonNameLength)) return ButtonFault::invalid;
+        if (button.text.size() > kMaxTextBytes) return ButtonFault::invalid;
+        if (!Snippet::validColor(button.color)) return ButtonFault::invalid;
     }
-    return true;
+    return ButtonFault::none;
 }
 
-[[noreturn]] void failButtons() {
-    throw ZunaError(L(
-        "Neveljaven gumb: ime sme imeti največ 120 znakov, besedilo največ 1 MB, barva pa obliko #RRGGBB."));
+[[noreturn]] void failDuplicate() {
+    throw ZunaError(L("Datoteka vsebuje podvojene identifikatorje gumbov."));
 }
 
 }  // namespace
 
+// A repeated identifier is named as such, also inside one list: "invalid button" would send the
+// user looking for a wrong name, text or colour.
 void validateButtons(const std::vector<Snippet>& buttons) {
-    if (!buttonsPass(buttons)) failButtons();
+    switch (firstFault(buttons)) {
+        case ButtonFault::none:
+            return;
+        case ButtonFault::duplicate:
+            failDuplicate();
+        case ButtonFault::invalid:
+            throw ZunaError(L(
+                "Neveljaven gumb: ime sme imeti največ 120 znakov, besedilo največ 1 MB, barva pa obliko #RRGGBB."));
+    }
 }
 
 void validateGroups(const std::vector<SnippetGroup>& groups) {
@@ -50,11 +63,9 @@ void validateGroups(const std::vector<SnippetGroup>& groups) {
             throw ZunaError(L(
                 "Vsaka skupina potrebuje svoje ime (največ 40 znakov) in enoličen identifikator."));
         }
-        if (!buttonsPass(group.buttons)) failButtons();
+        validateButtons(group.buttons);
         for (const auto& button : group.buttons) {
-            if (!buttonIDs.insert(button.id).second) {
-                throw ZunaError(L("Datoteka vsebuje podvojene identifikatorje gumbov."));
-            }
+            if (!buttonIDs.insert(button.id).second) failDuplicate();
         }
     }
 }
