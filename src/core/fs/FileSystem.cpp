@@ -4,8 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 
 #include "model/Errors.h"
 
@@ -93,12 +97,16 @@ void syncDirectory(const std::filesystem::path& directory,
     if (fd.get() < 0 || ::fsync(fd.get()) != 0) throw FileError(nameForErrors, errno);
 }
 
+// Hidden, and named after the target, so that a leftover from a crash is recognisable.
+std::string temporaryName(const std::filesystem::path& target) {
+    return (parentOf(target) / ("." + target.filename().string() + ".XXXXXX")).string();
+}
+
 }  // namespace
 
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
     const auto directory = parentOf(target);
-    // Hidden, and named after the target, so that a leftover from a crash is recognisable.
-    std::string temporary = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string temporary = temporaryName(target);
     // mkostemp creates the file with owner-only permissions.
     const int raw = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (raw < 0) throw FileError(target, errno);
@@ -123,8 +131,14 @@ void copyFileExclusively(const std::filesystem::path& source, const std::filesys
     if (::fstat(in.get(), &info) != 0) throw FileError(source, errno);
     if (S_ISDIR(info.st_mode)) throw FileError(source, EISDIR);
     if (!S_ISREG(info.st_mode)) throw FileError(source, "Not a regular file");
+    if (fs::exists(target)) throw FileError(target, EEXIST);
 
-    const int raw = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // Copied under a temporary name and linked into place only when whole, so that a crash in
+    // the middle never leaves a partial backup under a backup's name; link() refuses an existing
+    // target, as the exclusive copy must.
+    const auto directory = parentOf(target);
+    std::string temporary = temporaryName(target);
+    const int raw = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (raw < 0) throw FileError(target, errno);
     try {
         FileDescriptor out(raw);
@@ -140,11 +154,20 @@ void copyFileExclusively(const std::filesystem::path& source, const std::filesys
                      target);
         }
         if (::fsync(out.get()) != 0) throw FileError(target, errno);
+        if (::link(temporary.c_str(), target.c_str()) != 0) {
+            // A file system without hard links: an exclusive rename where the kernel has one.
+            if ((errno != EPERM && errno != EOPNOTSUPP) ||
+                ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(),
+                            RENAME_NOREPLACE) != 0) {
+                throw FileError(target, errno);
+            }
+        }
     } catch (...) {
-        ::unlink(target.c_str());
+        ::unlink(temporary.c_str());
         throw;
     }
-    syncDirectory(parentOf(target), target);
+    ::unlink(temporary.c_str());
+    syncDirectory(directory, target);
 }
 
 void createDirectories(const std::filesystem::path& directory, mode_t mode) {
@@ -185,11 +208,45 @@ void setPermissions(const std::filesystem::path& path, mode_t mode) {
     if (::chmod(path.c_str(), mode) != 0) throw FileError(path, errno);
 }
 
+bool isRegularFile(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 bool exists(const std::filesystem::path& path) {
     struct stat info {};
     if (::lstat(path.c_str(), &info) == 0) return true;
     // An entry that cannot be examined is still there.
     return errno != ENOENT && errno != ENOTDIR;
+}
+
+std::size_t removeLeftovers(const std::filesystem::path& directory,
+                            const std::function<bool(std::string_view)>& ownsTarget) {
+    DIR* listing = ::opendir(directory.c_str());
+    if (listing == nullptr) return 0;
+    constexpr std::size_t kRandomPart = 6;  // the XXXXXX of mkostemp
+    std::size_t removed = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() < 2 + kRandomPart + 1 || name.front() != '.' ||
+            name[name.size() - kRandomPart - 1] != '.') {
+            continue;
+        }
+        const std::string_view random = name.substr(name.size() - kRandomPart);
+        if (!std::all_of(random.begin(), random.end(),
+                         [](unsigned char c) { return std::isalnum(c) != 0; })) {
+            continue;
+        }
+        if (!ownsTarget(name.substr(1, name.size() - kRandomPart - 2))) continue;
+        struct stat info {};
+        const auto path = directory / std::string(name);
+        if (::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            info.st_uid == ::geteuid() && ::unlink(path.c_str()) == 0) {
+            ++removed;
+        }
+    }
+    ::closedir(listing);
+    return removed;
 }
 
 }  // namespace zuna::fs

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,14 +24,24 @@ std::optional<std::string> readFileLimited(const std::filesystem::path& path,
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
 // Copies a file byte for byte to a new file (owner-only) and flushes it. Never overwrites: an
-// existing target makes the copy fail. A failed copy leaves no partial target behind.
+// existing target makes the copy fail. The target appears only whole, also after a crash.
 void copyFileExclusively(const std::filesystem::path& source, const std::filesystem::path& target);
 
 // Creates a directory and any missing parents with the given permissions; an existing directory,
 // or a symbolic link to one, is accepted as it is. A dangling link gets its target created.
 void createDirectories(const std::filesystem::path& directory, mode_t mode);
 
+// Removes what the two writers above leave behind when the process dies in the middle: regular
+// files of this user in `directory` named "." + target + "." + six random letters or digits,
+// for the targets `ownsTarget` accepts. Nothing else is touched. Returns how many were removed.
+// Only the directory's one writer may call this, or it would take another's file mid-save.
+std::size_t removeLeftovers(const std::filesystem::path& directory,
+                            const std::function<bool(std::string_view target)>& ownsTarget);
+
 void setPermissions(const std::filesystem::path& path, mode_t mode);
+
+// True when the path names a regular file, or a link to one.
+bool isRegularFile(const std::filesystem::path& path);
 
 // True when there is an entry at the path: a file, a directory, a link (even a dangling one), or
 // something that cannot be examined.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <regex>
 #include <unordered_set>
 
 #include "fs/FileSystem.h"
@@ -55,38 +56,70 @@ SavedState StateStore::load(const std::filesystem::path& path, bool checkLegacy)
 }
 
 void StateStore::open() {
+    const auto previous = directory_ / "state.previous.json";
     // A dangling link or an entry that cannot be examined counts as a file that is there.
-    if (!fs::exists(file_)) return;
-    try {
-        state_ = load(file_, true);
-        migrateColors();
-        return;
-    } catch (const std::exception&) {
-        // The state file is unreadable; its own error is not shown, the previous copy decides.
-        needsMigrationBackup_ = false;
+    if (fs::exists(file_)) {
+        try {
+            state_ = load(file_, true);
+            migrateColors();
+            removeLeftovers();
+            return;
+        } catch (const std::exception&) {
+            // The state file is unreadable; its own error is not shown, the previous copy decides.
+            needsMigrationBackup_ = false;
+        }
+    } else if (!fs::exists(previous)) {
+        return;  // a first start: the initial state, and nothing on disk yet
     }
 
-    std::string failure;
+    // The state file is damaged or gone (only a save writes the previous copy, and always
+    // before the state file), so the previous copy holds the user's data.
     try {
-        state_ = load(directory_ / "state.previous.json", false);
+        state_ = load(previous, false);
+    } catch (const std::exception& previousError) {
+        stop(previousError.what());
+        return;
+    }
+    if (!fs::exists(file_)) {
+        recoveryNotice_ = L(
+            "Obnovljena je zadnja varnostna kopija. Poškodovana datoteka je ohranjena v mapi podatkov.");
+    } else {
         try {
             fs::copyFileExclusively(file_, directory_ / ("state-damaged-" + stamp() + ".json"));
             recoveryNotice_ = L(
                 "Obnovljena je zadnja varnostna kopija. Poškodovana datoteka je ohranjena v mapi podatkov.");
-            migrateColors();
-            return;
         } catch (const std::exception& copyError) {
-            failure = copyError.what();
+            // A file that could not be kept must never be overwritten; a directory, pipe or
+            // dangling link named like the state file holds nothing a save could lose.
+            if (fs::isRegularFile(file_)) {
+                stop(copyError.what());
+                return;
+            }
+            recoveryNotice_ = L(
+                "Obnovljena je zadnja varnostna kopija. Vnos state.json ni datoteka, zato ga nismo kopirali; ostal je v mapi podatkov, kot je.");
         }
-    } catch (const std::exception& previousError) {
-        failure = previousError.what();
     }
+    migrateColors();
+    removeLeftovers();
+}
 
+void StateStore::stop(const std::string& failure) {
     writable_ = false;
     state_.setButtons({});
     recoveryNotice_ = L(
         "Podatkov ni bilo mogoče odpreti. Datotek nismo prepisali. Preveri mapo podatkov ali obnovi izvoz. {0}",
         failure);
+}
+
+// What saves killed midway left: their temporary files, and only those of the store's own files.
+void StateStore::removeLeftovers() {
+    static const std::regex kOwnFile(
+        "state\\.json|state\\.previous\\.json|"
+        "(state-damaged-|pred-prenovo-1\\.0-|pred-kompaktno-1\\.2-)[0-9]+-[0-9A-F]{6}\\.json|"
+        "pred-uvozom-[0-9]+-[0-9A-F]{6}\\.zuna\\.json");
+    fs::removeLeftovers(directory_, [](std::string_view target) {
+        return std::regex_match(target.begin(), target.end(), kOwnFile);
+    });
 }
 
 void StateStore::migrateColors() {

@@ -15,7 +15,9 @@ namespace zuna {
 class StateStore {
   public:
     // Opens the data in `directory`: the state file, else the copy of the previous version, else
-    // nothing is ever written again in this process (see writable()).
+    // nothing is ever written again in this process (see writable()). Unless it stops, opening
+    // also removes the temporary files of saves that a crash cut short, so the caller must be
+    // the directory's only writer (the program holds the directory's lock).
     explicit StateStore(std::filesystem::path directory);
 
     const std::filesystem::path& directory() const { return directory_; }
@@ -43,6 +45,9 @@ class StateStore {
   private:
     SavedState load(const std::filesystem::path& path, bool checkLegacy);
     void open();
+    // Refuses every later write, with the notice that names `failure`.
+    void stop(const std::string& failure);
+    void removeLeftovers();
     void migrateColors();
 
     std::filesystem::path directory_;
