@@ -1,81 +1,129 @@
 #include "InstanceGuard.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
-#include <QCryptographicHash>
 #include <QLocalSocket>
-#include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "fs/FileSystem.h"
 
 namespace zuna {
 
 namespace {
 
-// The directory for the lock and the socket: the user's runtime directory, else a private one.
-QString runtimeDirectory() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+constexpr const char* kLockName = ".zuna-trep.lock";
+
+// The user's runtime directory, only when it is what it should be: a directory of this user that
+// nobody else may enter. A shared or planted one is never used.
+QString privateRuntimeDirectory() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty() || !runtime.startsWith('/')) return {};
     struct stat info {};
-    if (!runtime.isEmpty() && ::stat(runtime.toLocal8Bit().constData(), &info) == 0 &&
-        S_ISDIR(info.st_mode) && info.st_uid == ::getuid()) {
-        return runtime;
+    if (::stat(runtime.constData(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        info.st_uid != ::getuid() || (info.st_mode & 077) != 0) {
+        return {};
     }
-    const QString fallback = QStringLiteral("/tmp/zuna-trep-%1").arg(::getuid());
-    ::mkdir(fallback.toLocal8Bit().constData(), 0700);
-    return fallback;
+    return QString::fromLocal8Bit(runtime);
 }
 
-// The same directory named two ways (relative, through a link) gives the same key.
-QString keyFor(const std::filesystem::path& dataDirectory) {
-    std::error_code error;
-    auto path = std::filesystem::weakly_canonical(std::filesystem::absolute(dataDirectory), error);
-    if (error) path = dataDirectory;
-    const QByteArray hash = QCryptographicHash::hash(QByteArray::fromStdString(path.string()),
-                                                     QCryptographicHash::Sha256);
-    return QString::fromLatin1(hash.toHex().left(16));
+// Reads until a line arrives, the peer closes, or the time is up.
+bool answeredOk(int fd, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    std::string answer;
+    while (answer.find('\n') == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd waiting{fd, POLLIN, 0};
+        const int ready = ::poll(&waiting, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return false;
+        char buffer[64];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        answer.append(buffer, static_cast<std::size_t>(n));
+    }
+    return answer.rfind("ok", 0) == 0;
 }
 
 }  // namespace
 
 InstanceGuard::InstanceGuard(const std::filesystem::path& dataDirectory, QObject* parent)
-    : QObject(parent) {
-    const QString dir = runtimeDirectory();
-    const QString key = keyFor(dataDirectory);
-    lockPath_ = dir + QStringLiteral("/zuna-trep-") + key + QStringLiteral(".lock");
-    socketPath_ = dir + QStringLiteral("/zuna-trep-") + key + QStringLiteral(".socket");
-}
+    : QObject(parent), dataDirectory_(dataDirectory) {}
 
 InstanceGuard::~InstanceGuard() {
-    if (server_ != nullptr) server_->close();
+    stopListening();
     if (lockFd_ >= 0) ::close(lockFd_);
+}
+
+void InstanceGuard::stopListening() {
+    delete server_;  // closing removes the socket file
+    server_ = nullptr;
 }
 
 bool InstanceGuard::acquire() {
     if (lockFd_ >= 0) return true;
-    const int fd = ::open(lockPath_.toLocal8Bit().constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return true;  // no lock possible here: better to run than to refuse
+    try {
+        fs::createDirectories(dataDirectory_, 0700);
+    } catch (const std::exception&) {
+        return true;  // the store will say what it cannot read or write there
+    }
+    struct stat folder {};
+    if (::stat(dataDirectory_.c_str(), &folder) == 0) {
+        const QString runtime = privateRuntimeDirectory();
+        if (!runtime.isEmpty()) {
+            socketPath_ = runtime + QStringLiteral("/zuna-trep-%1-%2.socket")
+                                        .arg(static_cast<qulonglong>(folder.st_dev), 0, 16)
+                                        .arg(static_cast<qulonglong>(folder.st_ino), 0, 16);
+        }
+    }
+    // O_NOFOLLOW: a link planted in place of the lock would make us create a file elsewhere.
+    const auto lock = dataDirectory_ / kLockName;
+    const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+    if (fd < 0) return true;
     // The kernel drops the lock with the process, also after a crash.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
         ::close(fd);
-        return false;
+        return !held;
     }
     lockFd_ = fd;
     return true;
 }
 
-bool InstanceGuard::askRunningInstanceToShow(int timeoutMs) {
-    QLocalSocket socket;
-    socket.connectToServer(socketPath_);
-    if (!socket.waitForConnected(timeoutMs)) return false;
-    socket.write("show\n");
-    if (!socket.waitForBytesWritten(timeoutMs)) return false;
-    return socket.waitForReadyRead(timeoutMs) && socket.readAll().startsWith("ok");
+bool InstanceGuard::askRunningInstanceToShow(std::chrono::milliseconds timeout) {
+    const QByteArray path = socketPath_.toLocal8Bit();
+    sockaddr_un address{};
+    if (path.isEmpty() || static_cast<std::size_t>(path.size()) >= sizeof address.sun_path) {
+        return false;
+    }
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return false;
+    bool shown = false;
+    static constexpr char kRequest[] = "show\n";
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        ::send(fd, kRequest, sizeof kRequest - 1, MSG_NOSIGNAL) ==
+            static_cast<ssize_t>(sizeof kRequest - 1)) {
+        shown = answeredOk(fd, timeout);
+    }
+    ::close(fd);
+    return shown;
 }
 
 void InstanceGuard::listen(std::function<void()> onShow) {
     onShow_ = std::move(onShow);
-    if (server_ != nullptr) return;
+    if (server_ != nullptr || lockFd_ < 0 || socketPath_.isEmpty()) return;
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     // A socket left by a process that died holds no one; we own the lock, so it is ours to clear.

@@ -3,14 +3,17 @@
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 
 namespace zuna {
 
-// One running program per data directory: the first takes a lock that lives outside the data
-// directory (in the runtime directory) and listens; a second one asks it to show its palette and
-// leaves, so that two writers never share the data.
+// One running program per data directory. The lock is a file inside the data directory itself,
+// so every path to it (a link, a bind mount, another login's runtime directory) meets the same
+// lock. A second start asks the first, over a socket in the user's runtime directory named after
+// the directory's device and inode, to show its palette, and leaves. Locking and asking need no
+// QApplication, so a second start answers at once.
 class InstanceGuard : public QObject {
     Q_OBJECT
 
@@ -18,17 +21,21 @@ class InstanceGuard : public QObject {
     explicit InstanceGuard(const std::filesystem::path& dataDirectory, QObject* parent = nullptr);
     ~InstanceGuard() override;
 
-    // True when this process is the only one for the data directory.
+    // True when this process is the only one for the data directory (or no lock can be had
+    // there at all: a folder that cannot hold a lock cannot be written either).
     bool acquire();
-    // Asks the running instance to show its palette; false when it did not answer.
-    bool askRunningInstanceToShow(int timeoutMs = 1500);
+    // Asks the running instance to show its palette; false when it did not answer in time.
+    bool askRunningInstanceToShow(std::chrono::milliseconds timeout = std::chrono::seconds(1));
     // Once acquired: calls `onShow` whenever another start asks for the palette.
     void listen(std::function<void()> onShow);
+    // Closes the socket; to be called while the application object still exists.
+    void stopListening();
 
-    const QString& lockPath() const { return lockPath_; }
+    // Where the second start finds the first; empty without a private runtime directory.
+    const QString& socketPath() const { return socketPath_; }
 
   private:
-    QString lockPath_;
+    std::filesystem::path dataDirectory_;
     QString socketPath_;
     int lockFd_ = -1;
     QLocalServer* server_ = nullptr;

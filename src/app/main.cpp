@@ -4,6 +4,7 @@
 #include <QStyleFactory>
 #include <QTimer>
 #include <QTranslator>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,7 +44,7 @@ constexpr const char* kUsage =
     "  DISPLAY                 the X11 display to show the palette on and paste into\n"
     "  WAYLAND_DISPLAY, XDG_SESSION_TYPE\n"
     "                          tell a Wayland session, where pasting is not possible\n"
-    "  XDG_RUNTIME_DIR         where the lock lives that allows one palette per data folder\n"
+    "  XDG_RUNTIME_DIR         where a second start finds the running palette\n"
     "\n"
     "Pasting needs an X11 session with the XTEST extension and accessibility (AT-SPI)\n"
     "switched on; the palette's permission button switches accessibility on.\n";
@@ -77,6 +78,20 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // With a file-size limit (RLIMIT_FSIZE) a long write must fail with EFBIG, which a save reports
+    // like a full disk, instead of ending the process in the middle of it.
+    ::signal(SIGXFSZ, SIG_IGN);
+
+    // Two writers must never share a data directory: a second start shows the running palette
+    // instead. Asked before Qt starts, so that it answers at once.
+    const auto directory = dataDirectory();
+    zuna::InstanceGuard guard(directory);
+    if (!guard.acquire()) {
+        if (guard.askRunningInstanceToShow()) return 0;
+        std::fprintf(stderr, "%s\n", zuna::L("Zuna Trep že teče za to mapo podatkov.").c_str());
+        return 1;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zuna Trep"));
     QApplication::setApplicationVersion(QStringLiteral("1.3"));
@@ -89,15 +104,6 @@ int main(int argc, char** argv) {
                      QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(&qtTexts);
-    }
-
-    const auto directory = dataDirectory();
-    zuna::InstanceGuard guard(directory);
-    if (!guard.acquire()) {
-        // Two writers must never share a data directory: show the running palette instead.
-        if (guard.askRunningInstanceToShow()) return 0;
-        std::fprintf(stderr, "%s\n", zuna::L("Zuna Trep že teče za to mapo podatkov.").c_str());
-        return 1;
     }
 
     zuna::platform::LinuxDesktop desktop;
@@ -121,5 +127,7 @@ int main(int argc, char** argv) {
                          screenshot.toLocal8Bit().constData());
         });
     }
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    guard.stopListening();
+    return status;
 }

@@ -3,9 +3,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QProcess>
 #include <QRect>
+#include <map>
 #include <set>
 
 #include "DesktopTestSupport.h"
@@ -78,13 +80,24 @@ class AppEndToEndTest : public testing::Test {
         test::writeFile(data() / "state.json", jsonData(state));
     }
 
-    bool start(QProcess& process) {
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("ZUNA_DATA_DIR", QString::fromStdString(data().string()));
-        environment.insert("ZUNA_LANGUAGE", "sl");
-        process.setProcessEnvironment(environment);
+    // Starts the program, or `command` followed by the program's path; `environment` entries
+    // with an empty value are removed.
+    bool start(QProcess& process, const std::map<QString, QString>& environment = {},
+               QStringList command = {}) {
+        auto variables = QProcessEnvironment::systemEnvironment();
+        variables.insert("ZUNA_DATA_DIR", QString::fromStdString(data().string()));
+        variables.insert("ZUNA_LANGUAGE", "sl");
+        for (const auto& [name, value] : environment) {
+            if (value.isEmpty()) {
+                variables.remove(name);
+            } else {
+                variables.insert(name, value);
+            }
+        }
+        process.setProcessEnvironment(variables);
         process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.start(QStringLiteral(ZUNA_TREP), {});
+        command << QStringLiteral(ZUNA_TREP);
+        process.start(command.takeFirst(), command);
         return process.waitForStarted(5000);
     }
 
@@ -230,6 +243,83 @@ TEST_F(AppEndToEndTest, QuittingSavesTheMovedFrameAndASecondStartShowsTheFirst) 
     EXPECT_EQ(saved->x, moved.left());
     const double screenHeight = 800;
     EXPECT_EQ(saved->y + saved->height, screenHeight - moved.top());
+}
+
+// Every path to the data folder meets the one lock inside it; a second start that can reach the
+// first shows its palette at once, one that cannot says so, and none runs beside it. Runtime
+// directories that are not the user's own are never used.
+TEST_F(AppEndToEndTest, OneProgramPerDataFolderWhicheverPathLeadsThere) {
+    prepare(oneGroup({Snippet("Pozdrav", "besedilo", "P")}));
+    const auto own = [&](const std::string& name, mode_t mode) {
+        const auto path = dir.path() / name;
+        std::filesystem::create_directory(path);
+        chmod(path.c_str(), mode);
+        return QString::fromStdString(path.string());
+    };
+    const QString otherLogin = own("other-runtime", 0700);
+    const QString shared = own("shared-runtime", 0777);
+    std::filesystem::create_symlink(data(), dir.path() / "link");
+    std::filesystem::create_directory(dir.path() / "bind");
+    const QString link = QString::fromStdString((dir.path() / "link").string());
+    const QString bind = QString::fromStdString((dir.path() / "bind").string());
+    const bool bindMounts = QProcess::execute("unshare", {"-m", "true"}) == 0;
+
+    ASSERT_TRUE(start(program));
+    ASSERT_TRUE(findPalette());
+    const std::string before = test::readFile(data() / "state.json");
+    struct SecondStart {
+        const char* how;
+        std::map<QString, QString> environment;
+        QStringList command;
+        int exitCode;
+    };
+    const std::vector<SecondStart> starts{
+        {"through a link", {{"ZUNA_DATA_DIR", link}}, {}, 0},
+        {"through a bind mount",
+         {{"ZUNA_DATA_DIR", bind}},
+         {"unshare", "-m", "sh", "-c",
+          "mount --bind '" + QString::fromStdString(data().string()) + "' '" + bind +
+              "' && exec \"$0\""},
+         0},
+        {"from another login", {{"XDG_RUNTIME_DIR", otherLogin}}, {}, 1},
+        {"without a runtime directory", {{"XDG_RUNTIME_DIR", ""}}, {}, 1},
+        {"with a shared runtime directory", {{"XDG_RUNTIME_DIR", shared}}, {}, 1},
+    };
+    for (const auto& second : starts) {
+        SCOPED_TRACE(second.how);
+        if (!second.command.isEmpty() && !bindMounts) continue;
+        QProcess process;
+        const auto started = std::chrono::steady_clock::now();
+        ASSERT_TRUE(start(process, second.environment, second.command));
+        ASSERT_TRUE(finished(process));
+        EXPECT_EQ(process.exitCode(), second.exitCode);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    }
+    EXPECT_EQ(program.state(), QProcess::Running);
+    EXPECT_EQ(test::readFile(data() / "state.json"), before);
+    EXPECT_TRUE(std::filesystem::is_empty(shared.toStdString()));
+
+    // Started with only a shared runtime directory, the program runs and leaves nothing there.
+    program.terminate();
+    ASSERT_TRUE(finished(program));
+    ASSERT_TRUE(start(program, {{"XDG_RUNTIME_DIR", shared}}));
+    ASSERT_TRUE(findPalette());
+    EXPECT_TRUE(std::filesystem::is_empty(shared.toStdString()));
+}
+
+// Under a file-size limit a save fails like one on a full disk: the program goes on, and every
+// file stays as it was.
+TEST_F(AppEndToEndTest, FileSizeLimitFailsTheSaveInsteadOfEndingTheProgram) {
+    SavedState large(std::vector<Snippet>{Snippet("Dolg", std::string(64 * 1024, 'x'), "D")});
+    prepare(large);
+    const std::string before = test::readFile(data() / "state.json");
+    ASSERT_TRUE(start(program, {}, {"prlimit", "--fsize=8192"}));
+    ASSERT_TRUE(findPalette());
+    test::spin(1s);
+    EXPECT_EQ(program.state(), QProcess::Running);
+    EXPECT_EQ(test::readFile(data() / "state.json"), before);
+    EXPECT_THAT(test::namesStartingWith(data(), ".state"), testing::IsEmpty());
+    EXPECT_FALSE(std::filesystem::exists(data() / "state.previous.json"));
 }
 
 // Waits until the active window belongs to the given process (or, with -1, to anyone else).
