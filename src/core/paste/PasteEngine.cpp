@@ -115,8 +115,10 @@ void PasteEngine::deliver(const Delivery& delivery) {
 
 bool PasteEngine::targetUnchanged(const Delivery& delivery) {
     const std::optional<DesktopApplication> now = desktop_.frontmostApplication();
+    // The window too, so that a change of window is caught before the clipboard is touched and
+    // not only by the last check before the keys.
     if (!now || now->processId != delivery.target.processId ||
-        !desktop_.isRunning(delivery.target)) {
+        now->window != delivery.target.window || !desktop_.isRunning(delivery.target)) {
         return false;
     }
     const std::optional<FocusedField> field = desktop_.focusedField(delivery.target);

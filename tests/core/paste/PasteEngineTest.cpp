@@ -188,6 +188,7 @@ TEST(PasteEngine, ChangesWhileWaitingAreRefusedWithTheClipboardUntouched) {
         {"focus moved to another field", [](auto& d) { d.field->identity = ":1.5/other"; }},
         {"focus lost", [](auto& d) { d.field.reset(); }},
         {"another application in front", [](auto& d) { d.frontmost->processId = 77; }},
+        {"another window of it in front", [](auto& d) { d.frontmost->window = 8; }},
         {"no application in front", [](auto& d) { d.frontmost.reset(); }},
         {"target ended", [](auto& d) { d.running = false; }},
     };
