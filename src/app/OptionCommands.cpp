@@ -64,7 +64,8 @@ void AppDelegate::exportData(bool all) {
     try {
         const std::string bytes =
             all ? GroupFile(state().groups).data() : ButtonFile(state().buttons()).data();
-        fs::writeFileAtomically(path.toStdString(), bytes);
+        // A file to pass on: readable as any new file of the user's, not owner-only.
+        fs::writeFileAtomically(path.toStdString(), bytes, fs::FileAccess::usual);
     } catch (const std::exception& error) {
         alert(L("Izvoz ni uspel"), error.what());
         return;

@@ -166,7 +166,13 @@ TEST(OptionCommandsTest, ExportWritesTheChosenKind) {
     AppFixture f(groupsNamed({"Prva", "Druga"}, 1));
     const auto buttonsPath = f.dir.path() / "gumbi.zuna.json";
     f.dialogs.chooseFile(buttonsPath.string());
-    f.app->exportData(false);
+    {
+        // A file the user passes on: the usual mode under the umask, not the data folder's 0600.
+        ScopedUmask usual(022);
+        f.app->exportData(false);
+    }
+    EXPECT_EQ(std::filesystem::status(buttonsPath).permissions(),
+              std::filesystem::perms(0644));
     EXPECT_THAT(f.dialogs.proposedNames, ElementsAre("Zuna-Trep-gumbi.zuna.json"));
     EXPECT_THAT(f.dialogs.fileTitles, ElementsAre("Izvozi trenutno skupino"));
     EXPECT_EQ(ButtonFile::read(buttonsPath).buttons, f.app->state().buttons());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -19,6 +21,13 @@ class TempDir {
 
   private:
     std::filesystem::path path_;
+};
+
+// Sets the process umask for one scope.
+struct ScopedUmask {
+    explicit ScopedUmask(mode_t mask) : previous(::umask(mask)) {}
+    ~ScopedUmask() { ::umask(previous); }
+    mode_t previous;
 };
 
 void writeFile(const std::filesystem::path& path, const std::string& bytes);

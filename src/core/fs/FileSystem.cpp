@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <random>
 
 #include "model/Errors.h"
 
@@ -102,13 +103,31 @@ std::string temporaryName(const std::filesystem::path& target) {
     return (parentOf(target) / ("." + target.filename().string() + ".XXXXXX")).string();
 }
 
+// A new temporary file for `target`: owner-only (mkostemp's mode), or with the mode every new
+// file gets, 0666 under the umask and the directory's default ACL, which the kernel applies.
+int createTemporary(std::string& name, FileAccess access) {
+    if (access == FileAccess::owner) return ::mkostemp(name.data(), O_CLOEXEC);
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        for (std::size_t i = name.size() - 6; i < name.size(); ++i)
+            name[i] = kLetters[pick(random)];
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
 }  // namespace
 
-void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
+void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         FileAccess access) {
     const auto directory = parentOf(target);
     std::string temporary = temporaryName(target);
-    // mkostemp creates the file with owner-only permissions.
-    const int raw = ::mkostemp(temporary.data(), O_CLOEXEC);
+    const int raw = createTemporary(temporary, access);
     if (raw < 0) throw FileError(target, errno);
     bool renamed = false;
     try {

@@ -17,11 +17,16 @@ namespace zuna::fs {
 std::optional<std::string> readFileLimited(const std::filesystem::path& path,
                                            std::uintmax_t maxBytes);
 
+// Who may read a written file: only its owner (the data folder's files), or whoever the user's
+// umask lets read a new file (files the user passes on, such as exports).
+enum class FileAccess { owner, usual };
+
 // Replaces `target` with `bytes` so that it always holds either the old or the new content,
-// whole: a temporary file beside it (owner-only from its creation) is written, flushed to the
+// whole: a temporary file beside it (created with its final access) is written, flushed to the
 // disk, renamed over the target, and the directory is flushed. On failure the temporary file is
 // removed, the target is left as it was, and FileError names the target.
-void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         FileAccess access = FileAccess::owner);
 
 // Copies a file byte for byte to a new file (owner-only) and flushes it. Never overwrites: an
 // existing target makes the copy fail. The target appears only whole, also after a crash.

@@ -10,13 +10,6 @@
 namespace zuna::test {
 namespace {
 
-// Sets the process umask for one scope.
-struct ScopedUmask {
-    explicit ScopedUmask(mode_t mask) : previous(::umask(mask)) {}
-    ~ScopedUmask() { ::umask(previous); }
-    mode_t previous;
-};
-
 TEST(FileSystemTest, BackupCopiesNeverOverwrite) {
     TempDir dir;
     writeFile(dir / "source", "new bytes");
@@ -42,6 +35,12 @@ TEST(FileSystemTest, AtomicWritesAreOwnerOnlyAndLeaveNothingBehindOnFailure) {
     EXPECT_EQ(permissions(dir / "a.json"), 0600u);
     fs::writeFileAtomically(dir / "a.json", "second");
     EXPECT_EQ(readFile(dir / "a.json"), "second");
+    // A file to pass on gets the mode of any new file of the user's.
+    {
+        ScopedUmask usual(027);
+        fs::writeFileAtomically(dir / "export.json", "x", fs::FileAccess::usual);
+        EXPECT_EQ(permissions(dir / "export.json"), 0640u);
+    }
 
     std::filesystem::create_directory(dir / "taken");
     writeFile(dir / "taken" / "inside", "kept");
