@@ -126,7 +126,7 @@ PaletteView::PaletteView(PaletteOwner& owner, QWidget* parent) : QWidget(parent)
     hideButton_ =
         new ChromeButton(QString(), call([](PaletteOwner& o) { o.hidePanel(); }), header_);
     hideButton_->setSymbol("minus");
-    hideButton_->setToolTip(qt(L("Skrij · Vrni se prek ZT v menijski vrstici")));
+    hideButton_->setToolTip(qt(L("Skrij · Vrni se prek ikone ZT v sistemskem pladnju")));
     hideButton_->setAccessibleName(qt(L("Skrij Zuna Trep")));
 
     quitButton_ = new ChromeButton(QString(), call([](PaletteOwner& o) { o.quit(); }), header_);
