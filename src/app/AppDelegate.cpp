@@ -1,6 +1,5 @@
 #include "AppDelegate.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
@@ -90,9 +89,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     view_->setPermissionVisible(!engine_.permitted());
     view_->permission()->setToolTip(qt(engine_.permissionStatus()));
 
-    panel_->showWithoutActivating();
+    showPanel();
     ready_ = true;
     schedulePermissionTick();
+    if (!state().globalShortcut.empty()) applyShortcut(false);
 
     if (const auto& notice = store_->recoveryNotice()) {
         const std::string text = *notice;
@@ -116,18 +116,6 @@ void AppDelegate::applyTheme() {
 }
 
 void AppDelegate::buildMenus() {
-    // Shortcuts of the program's own windows (the palette never has the focus; its dialogs do).
-    const auto addAction = [this](const std::string& title, const QKeySequence& keys, auto slot) {
-        auto* action = new QAction(qt(title), this);
-        action->setShortcut(keys);
-        action->setShortcutContext(Qt::ApplicationShortcut);
-        connect(action, &QAction::triggered, this, slot);
-        actions_.push_back(action);
-        return action;
-    };
-    addAction(L("Pokaži Zuna Trep"), QKeySequence(Qt::CTRL | Qt::Key_1), [this] { showPanel(); });
-    addAction(L("Končaj Zuna Trep"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { quit(); });
-
     // The tray icon is optional: a desktop without a tray simply has none.
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return;
     tray_ = new QSystemTrayIcon(trayIconImage(), this);
@@ -152,8 +140,6 @@ void AppDelegate::createPanel() {
     view_->setOnGeometryChange([self = QPointer<AppDelegate>(this)] {
         if (self) self->fitPanel();
     });
-    for (QAction* action : actions_)
-        panel_->addAction(action);
     panel_->installEventFilter(this);
 }
 
@@ -193,7 +179,19 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void AppDelegate::showPanel() {
-    if (panel_) panel_->showWithoutActivating();
+    if (!panel_) return;
+    // On every workspace: the palette is a tool for whatever window the user is in.
+    desktop_.showOnAllWorkspaces(panel_->winId());
+    panel_->showWithoutActivating();
+}
+
+void AppDelegate::toggleFromShortcut() {
+    if (!panel_) return;
+    if (panel_->isVisible()) {
+        hidePanel();
+    } else {
+        showPanel();
+    }
 }
 
 void AppDelegate::hidePanel() {

@@ -119,6 +119,11 @@ class AppDelegate : public QObject, public PaletteOwner {
     void importData();
     void help();
     void openData();
+    // The keys that show or hide the palette from anywhere ("" for none): saved, then grabbed.
+    void chooseShortcut(const std::string& keys);
+    // Start at login: writes or removes the autostart entry (asking before touching one the
+    // user wrote).
+    void toggleAutostart();
 
     PalettePanel* panel() const { return panel_; }
     PaletteView* view() const { return view_; }
@@ -132,6 +137,10 @@ class AppDelegate : public QObject, public PaletteOwner {
 
   private:
     void buildMenus();
+    // Grabs the saved shortcut; says in the status line when it cannot (and, if `announce`,
+    // when it can).
+    void applyShortcut(bool announce);
+    void toggleFromShortcut();
     void createPanel();
     void watchScreens();
     void applyTheme();
@@ -159,12 +168,13 @@ class AppDelegate : public QObject, public PaletteOwner {
     PasteEngine engine_;
     QSystemTrayIcon* tray_ = nullptr;
     std::unique_ptr<QMenu> trayMenu_;
-    std::vector<QAction*> actions_;
     // Pending delayed work is cancelled by moving on to a new generation.
     unsigned frameWork_ = 0;
     unsigned statusWork_ = 0;
     bool ready_ = false;
     bool modalOpen_ = false;
+    // Ctrl+Q was pressed in a modal window: quit once it has closed.
+    bool quitAfterModal_ = false;
 };
 
 }  // namespace zuna

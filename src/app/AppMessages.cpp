@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <algorithm>
 
 #include "AppDelegate.h"
@@ -101,6 +102,7 @@ int AppDelegate::ask(const Question& question) {
     if (question.defaultButton >= 0) box.setDefaultButton(buttons.at(question.defaultButton));
     if (question.escapeButton >= 0) box.setEscapeButton(buttons.at(question.escapeButton));
     modal(box);
+    // Closed without a button (Ctrl+Q): -1, which every caller takes as "cancel".
     const auto clicked = std::find(buttons.begin(), buttons.end(), box.clickedButton());
     return clicked == buttons.end() ? -1 : static_cast<int>(clicked - buttons.begin());
 }
@@ -112,11 +114,24 @@ int AppDelegate::modal(QDialog& dialog) {
     dialog.setPalette(themePalette());
     dialog.adjustSize();
     position(dialog);
+    // The program's windows that take the keyboard are its modal ones, so Ctrl+Q lives here: it
+    // closes the window as Escape does (nothing saved, nothing confirmed) and quits after it.
+    auto* quitKeys = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), &dialog);
+    connect(quitKeys, &QShortcut::activated, &dialog, [this, &dialog] {
+        quitAfterModal_ = true;
+        dialog.reject();
+    });
     const int result = dialogs_.exec(dialog);
+    delete quitKeys;
     modalOpen_ = false;
     // Back to where the user was typing, then the palette in front again.
     if (remembered && remembered->processId != desktop_.ownProcessId())
         desktop_.activate(*remembered);
+    if (quitAfterModal_) {
+        quitAfterModal_ = false;
+        later(std::chrono::milliseconds(0), [](AppDelegate& app) { app.quit(); });
+        return QDialog::Rejected;
+    }
     showPanel();
     return result;
 }

@@ -1,9 +1,14 @@
-// The options menu: export, import, the permission prompt, help, the data folder and quitting.
+// The options menu: export, import, the permission prompt, the shortcut, start at login, help,
+// the data folder and quitting.
+#include <QActionGroup>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMenu>
 #include <QUrl>
+#include <algorithm>
 
 #include "AppDelegate.h"
+#include "Autostart.h"
 #include "DialogRunner.h"
 #include "PlatformTexts.h"
 #include "fs/FileSystem.h"
@@ -29,6 +34,30 @@ std::unique_ptr<QMenu> AppDelegate::optionsMenu() {
     add(L("Uvozi skupine ali gumbe…"), [](AppDelegate& app) { app.importData(); });
     menu->addSeparator();
     add(L("Dovoljenje za lepljenje…"), [](AppDelegate& app) { app.showPermission(); });
+
+    // The keys that show or hide the palette; a value saved by hand is offered as it is.
+    QMenu* keys = menu->addMenu(qt(L("Bližnjica za prikaz palete")));
+    std::vector<std::string> choices{"", "Ctrl+Alt+Z", "Ctrl+Alt+Space", "Ctrl+Alt+P", "Super+Z"};
+    const std::string& current = state().globalShortcut;
+    if (std::find(choices.begin(), choices.end(), current) == choices.end())
+        choices.push_back(current);
+    auto* exclusive = new QActionGroup(keys);
+    for (const auto& choice : choices) {
+        QAction* item = keys->addAction(choice.empty() ? qt(L("Brez")) : qt(choice));
+        item->setCheckable(true);
+        exclusive->addAction(item);
+        item->setChecked(choice == current);
+        connect(item, &QAction::triggered, this, [self, choice] {
+            if (self) self->chooseShortcut(choice);
+        });
+    }
+    QAction* login = menu->addAction(qt(L("Zaženi ob prijavi")));
+    login->setCheckable(true);
+    login->setChecked(platform::Autostart().enabled());
+    connect(login, &QAction::triggered, this, [self] {
+        if (self) self->toggleAutostart();
+    });
+
     add(L("Kako uporabljam Zuna Trep?"), [](AppDelegate& app) { app.help(); });
     add(L("Odpri mapo podatkov"), [](AppDelegate& app) { app.openData(); });
     menu->addSeparator();
@@ -108,6 +137,62 @@ void AppDelegate::importData() {
     }
     refresh();
     status(L("Uvoz je končan."), false);
+}
+
+void AppDelegate::chooseShortcut(const std::string& keys) {
+    if (modalOpen_) return;
+    SavedState changed = state();
+    changed.globalShortcut = keys;
+    if (!saveOrAlert(changed, L("Shranjevanje ni uspelo"))) return;
+    applyShortcut(true);
+}
+
+void AppDelegate::applyShortcut(bool announce) {
+    const std::string keys = state().globalShortcut;
+    QPointer<AppDelegate> self(this);
+    const ShortcutResult result = desktop_.setGlobalShortcut(keys, [self] {
+        if (self) self->toggleFromShortcut();
+    });
+    if (keys.empty()) {
+        if (announce) status(L("Bližnjica za prikaz palete je izključena."), false);
+    } else if (result == ShortcutResult::taken) {
+        status(L("Tipke {0} že uporablja drug program. Pod zobnikom izberi drugo bližnjico.", keys),
+               true);
+    } else if (result == ShortcutResult::unavailable) {
+        status(L("Bližnjice {0} na tem namizju ni mogoče nastaviti.", keys), true);
+    } else if (announce) {
+        status(L("Bližnjica za prikaz palete: {0}", keys), false);
+    }
+}
+
+void AppDelegate::toggleAutostart() {
+    if (modalOpen_) return;
+    platform::Autostart autostart;
+    const bool on = !autostart.enabled();
+    // An entry someone else wrote is only replaced or removed when the user says so.
+    if (autostart.entry() == platform::Autostart::Entry::theirs) {
+        const std::string file = autostart.file().string();
+        const int answer =
+            ask({L("Vnos za samodejni zagon ni od Zuna Trep"),
+                 on ? L("Datoteko {0} je napisal nekdo drug. Jo zamenjam z vnosom Zuna Trep?", file)
+                    : L("Datoteko {0} je napisal nekdo drug. Jo odstranim?", file),
+                 {L("Prekliči"), on ? L("Zamenjaj") : L("Odstrani")},
+                 0,
+                 0});
+        if (answer != 1) return;
+    }
+    try {
+        if (on) {
+            autostart.enable(QCoreApplication::applicationFilePath().toStdString());
+        } else {
+            autostart.disable();
+        }
+    } catch (const std::exception& error) {
+        alert(L("Samodejnega zagona ni bilo mogoče nastaviti"), error.what());
+        return;
+    }
+    status(on ? L("Zuna Trep se bo zagnal ob prijavi.") : L("Zuna Trep se ob prijavi ne bo več zagnal."),
+           false);
 }
 
 void AppDelegate::help() {

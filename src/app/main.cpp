@@ -45,6 +45,9 @@ constexpr const char* kUsage =
     "  WAYLAND_DISPLAY, XDG_SESSION_TYPE\n"
     "                          tell a Wayland session, where pasting is not possible\n"
     "  XDG_RUNTIME_DIR         where a second start finds the running palette\n"
+    "  XDG_CONFIG_HOME         the base of the autostart folder for start at login\n"
+    "                          (default: ~/.config)\n"
+    "  HOME                    the base of the default folders\n"
     "\n"
     "Pasting needs an X11 session with the XTEST extension and accessibility (AT-SPI)\n"
     "switched on; the palette's permission button switches accessibility on.\n";

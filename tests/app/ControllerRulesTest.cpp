@@ -1,8 +1,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QShortcut>
+#include <tuple>
 
 #include "AppTestSupport.h"
 #include "appearance/Theme.h"
@@ -161,6 +164,54 @@ TEST(ControllerRulesTest, ThemeIsSavedBeforeItIsApplied) {
     Theme::setCurrent(AppTheme::graphite);
 }
 
+// The global shortcut follows the rule of every setting: saved first, then applied.
+TEST(ControllerRulesTest, GlobalShortcutIsSavedThenGrabbedAndTogglesThePalette) {
+    AppFixture f([](const std::filesystem::path& data) {
+        SavedState state(std::vector<Snippet>{Snippet("a", "b")});
+        state.globalShortcut = "Ctrl+Alt+Z";
+        std::filesystem::create_directories(data);
+        writeFile(data / "state.json", jsonData(state));
+    });
+    EXPECT_THAT(f.desktop.shortcuts, ElementsAre("Ctrl+Alt+Z"));
+    EXPECT_EQ(f.statusText(), "Pripravljeno");
+    // Hidden and shown again, on every workspace each time it is shown.
+    const int shown = f.desktop.allWorkspaces;
+    EXPECT_GE(shown, 1);
+    f.desktop.shortcutPressed();
+    EXPECT_FALSE(f.app->panel()->isVisible());
+    f.desktop.shortcutPressed();
+    EXPECT_TRUE(f.app->panel()->isVisible());
+    EXPECT_EQ(f.desktop.allWorkspaces, shown + 1);
+
+    const std::vector<std::tuple<std::string, ShortcutResult, std::string, bool>> choices{
+        {"Ctrl+Alt+Space", ShortcutResult::active, "Bližnjica za prikaz palete: Ctrl+Alt+Space",
+         false},
+        {"Super+Z", ShortcutResult::taken,
+         "Tipke Super+Z že uporablja drug program. Pod zobnikom izberi drugo bližnjico.", true},
+        {"Ctrl+Alt+P", ShortcutResult::unavailable,
+         "Bližnjice Ctrl+Alt+P na tem namizju ni mogoče nastaviti.", true},
+        {"", ShortcutResult::unavailable, "Bližnjica za prikaz palete je izključena.", false},
+    };
+    for (const auto& [keys, result, message, error] : choices) {
+        SCOPED_TRACE(keys);
+        f.desktop.shortcutResult = result;
+        f.app->chooseShortcut(keys);
+        EXPECT_EQ(f.stored().globalShortcut, keys);
+        EXPECT_EQ(f.desktop.shortcuts.back(), keys);
+        EXPECT_EQ(f.statusTip(), message);
+        EXPECT_EQ(f.statusVisible(), error);
+    }
+
+    // A save that fails grabs nothing.
+    std::filesystem::remove(f.dataDirectory() / "state.previous.json");
+    std::filesystem::create_directory(f.dataDirectory() / "state.previous.json");
+    f.dialogs.clickButton("V redu");
+    f.app->chooseShortcut("Ctrl+Alt+Z");
+    EXPECT_EQ(f.dialogs.shown.back().title, "Shranjevanje ni uspelo");
+    EXPECT_EQ(f.desktop.shortcuts.size(), 5u);
+    EXPECT_EQ(f.app->state().globalShortcut, "");
+}
+
 TEST(ControllerRulesTest, FrameIsSavedOnceAfterTheMovesStop) {
     AppFixture f;
     const auto savedFrame = [&] { return f.stored().macWindow; };
@@ -225,6 +276,36 @@ TEST(ControllerRulesTest, DialogsStopClicksAndGiveTheFocusBack) {
     f.dialogs.clickButton("V redu");
     f.app->alert("Naslov", "Besedilo");
     EXPECT_THAT(f.desktop.activated, ElementsAre(777));
+}
+
+// Ctrl+Q in one of the program's windows closes it as Escape does and quits once it is closed.
+TEST(ControllerRulesTest, CtrlQInTheProgramsWindowsClosesThemAndQuits) {
+    const std::vector<std::pair<const char*, std::function<void(AppDelegate&)>>> windows{
+        {"alert", [](AppDelegate& app) { app.alert("Naslov", "Besedilo"); }},
+        {"editor", [](AppDelegate& app) { app.edit(std::nullopt); }},
+        {"group name", [](AppDelegate& app) { app.editGroup(true); }},
+    };
+    for (const auto& [kind, open] : windows) {
+        SCOPED_TRACE(kind);
+        AppFixture f;
+        const SavedState before = f.stored();
+        bool modalWhenPressed = false;
+        f.dialogs.answer([&](QDialog& dialog) {
+            auto* quitKeys = dialog.findChild<QShortcut*>();
+            EXPECT_NE(quitKeys, nullptr);
+            if (quitKeys == nullptr) return int(QDialog::Rejected);
+            EXPECT_EQ(quitKeys->key(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+            modalWhenPressed = f.app->modalOpen();
+            emit quitKeys->activated();
+            return dialog.result();
+        });
+        open(*f.app);
+        EXPECT_TRUE(modalWhenPressed);
+        EXPECT_EQ(f.terminations, 0);
+        f.clock.advance(0);
+        EXPECT_EQ(f.terminations, 1);
+        EXPECT_EQ(f.stored(), before);
+    }
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <tuple>
 
 #include "AppTestSupport.h"
 #include "StoreTestSupport.h"
@@ -247,6 +249,54 @@ TEST(OptionCommandsTest, ImportAsksThenAddsOrReplacesAndRefusalsChangeNothing) {
     ASSERT_EQ(f.dialogs.shown.size(), shownBefore + 1);
     EXPECT_EQ(f.dialogs.shown.back().title, "Uvoz ni uspel");
     EXPECT_THAT(f.dialogs.shown.back().text, HasSubstr("Obstoječi podatki ostajajo. "));
+}
+
+// Start at login: the program's own entry comes and goes; one written by someone else is only
+// replaced or removed when the user says so.
+TEST(OptionCommandsTest, StartAtLoginWritesAndRemovesOnlyItsOwnEntryUnasked) {
+    AppFixture f;
+    const auto config = f.dir.path() / "config";
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    struct Restore {
+        ~Restore() { unsetenv("XDG_CONFIG_HOME"); }
+    } restore;
+    const auto entry = config / "autostart" / "zuna-trep.desktop";
+    const auto loginItem = [&] {
+        const auto menu = f.app->optionsMenu();
+        for (QAction* action : menu->actions()) {
+            if (action->text() == "Zaženi ob prijavi") return action->isChecked();
+        }
+        ADD_FAILURE() << "no start-at-login entry";
+        return false;
+    };
+    EXPECT_FALSE(loginItem());
+    f.app->toggleAutostart();
+    EXPECT_THAT(readFile(entry), HasSubstr("\nExec=\"" + QCoreApplication::applicationFilePath().toStdString() + "\"\n"));
+    EXPECT_TRUE(loginItem());
+    EXPECT_EQ(f.statusTip(), "Zuna Trep se bo zagnal ob prijavi.");
+    f.app->toggleAutostart();
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    EXPECT_EQ(f.statusTip(), "Zuna Trep se ob prijavi ne bo več zagnal.");
+    EXPECT_TRUE(f.dialogs.shown.empty());
+
+    const std::vector<std::tuple<std::string, std::string, bool>> handWritten{
+        {"[Desktop Entry]\nExec=moj-zagon\n", "Odstrani", false},
+        {"[Desktop Entry]\nExec=moj-zagon\nHidden=true\n", "Zamenjaj", true},
+    };
+    for (const auto& [content, yes, enabledAfter] : handWritten) {
+        SCOPED_TRACE(yes);
+        writeFile(entry, content);
+        EXPECT_EQ(loginItem(), !enabledAfter);
+        f.dialogs.clickButton("Prekliči");
+        f.app->toggleAutostart();
+        EXPECT_EQ(f.dialogs.shown.back().title, "Vnos za samodejni zagon ni od Zuna Trep");
+        EXPECT_EQ(f.dialogs.shown.back().defaultButton, "Prekliči");
+        EXPECT_EQ(readFile(entry), content);
+        f.dialogs.clickButton(yes);
+        f.app->toggleAutostart();
+        EXPECT_EQ(std::filesystem::exists(entry), enabledAfter);
+        EXPECT_EQ(loginItem(), enabledAfter);
+    }
 }
 
 TEST(OptionCommandsTest, HelpAndFileCommandsWhileADialogRuns) {

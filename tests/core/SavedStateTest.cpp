@@ -60,6 +60,7 @@ TEST(SavedStateTest, Version2DefaultsNullsAndUnknownMembers) {
     EXPECT_EQ(state.theme, AppTheme::graphite);
     EXPECT_EQ(state.appearanceVersion, 0);  // so the colour migration runs
     EXPECT_FALSE(state.macWindow.has_value());
+    EXPECT_EQ(state.globalShortcut, "");
     EXPECT_EQ(state.selectedGroupID, "G1");
     EXPECT_EQ(state.groups[0].buttons,
               std::vector<Snippet>{Snippet("Ime", "besedilo", "B1", "#397D70")});
@@ -69,7 +70,13 @@ TEST(SavedStateTest, Version2DefaultsNullsAndUnknownMembers) {
     doc["appearanceVersion"] = 1;
     doc["selectedGroupID"] = "G2";
     doc["macWindow"] = {{"x", -1440}, {"y", 20.5}, {"width", 300}, {"height", 400}};
+    doc["globalShortcut"] = "Ctrl+Alt+Z";
     state = read(doc);
+    EXPECT_EQ(state.globalShortcut, "Ctrl+Alt+Z");
+    // Written only when set: a state without a shortcut looks as files always did.
+    EXPECT_EQ(json::parse(jsonData(state)).value("globalShortcut", ""), "Ctrl+Alt+Z");
+    state.globalShortcut.clear();
+    EXPECT_FALSE(json::parse(jsonData(state)).contains("globalShortcut"));
     EXPECT_TRUE(!state.alwaysOnTop && state.theme == AppTheme::midnight &&
                 state.appearanceVersion == 1);
     EXPECT_EQ(state.selectedGroupID, "G2");

@@ -377,6 +377,40 @@ TEST_F(AppEndToEndTest, ButtonMadeInTheEditorPastesIntoAGtkEntry) {
     test::spin(300ms);
     ASSERT_TRUE(keys({"Return"}));
     EXPECT_EQ(entry.finish(), text + "\n");
+
+    // Ctrl+Q in the editor closes it without saving and quits.
+    ASSERT_TRUE(clickAt(frame.topLeft() + QPoint(100, 69 + 11)));
+    ASSERT_TRUE(activeIs(desktop, pid));
+    ASSERT_TRUE(type("Ne shrani"));
+    ASSERT_TRUE(keys({"ctrl+q"}));
+    ASSERT_TRUE(finished(program));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(stored().buttons().size(), 2u);
+}
+
+// The palette is on every workspace, and the chosen keys hide and show it while the
+// application the user types in keeps the focus.
+TEST_F(AppEndToEndTest, ShortcutHidesAndShowsThePaletteOnEveryWorkspace) {
+    SavedState state = oneGroup({Snippet("Pozdrav", "besedilo", "P")});
+    state.globalShortcut = "Ctrl+Alt+Z";
+    prepare(state);
+    ASSERT_TRUE(start(program));
+    ASSERT_TRUE(findPalette());
+    ASSERT_TRUE(xdotool({"set_desktop", "2"}));
+    EXPECT_TRUE(waitUntil([&] { return xdotoolOutput({"get_desktop"}) == "2\n"; }));
+    EXPECT_THAT(windowsTitled("Zuna Trep"), testing::ElementsAre(palette));
+    ASSERT_TRUE(xdotool({"set_desktop", "0"}));
+
+    TargetApp entry("zenity", {"--entry", "--title=Vnos", "--text=Besedilo"});
+    ASSERT_TRUE(entry.waitUntilReady(desktop));
+    ASSERT_TRUE(keys({"ctrl+alt+z"}));
+    EXPECT_TRUE(waitUntil([&] { return windowsTitled("Zuna Trep").empty(); }));
+    ASSERT_TRUE(keys({"ctrl+alt+z"}));
+    EXPECT_TRUE(waitUntil([&] { return windowsTitled("Zuna Trep").size() == 1; }));
+    EXPECT_EQ(desktop.frontmostApplication()->processId, entry.processId());
+    ASSERT_TRUE(type("tipke"));
+    ASSERT_TRUE(keys({"Return"}));
+    EXPECT_EQ(entry.finish(), "tipke\n");
 }
 
 TEST_F(AppEndToEndTest, ExportDeleteAndImportBackGiveTheSameGroups) {

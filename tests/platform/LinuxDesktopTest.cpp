@@ -113,6 +113,38 @@ TEST_F(LinuxDesktopTest, ActivationAndKeysGoOnlyToWindowsThatAreThere) {
 
 // Without an X server (a Wayland session without XWayland, say) both grants are honestly
 // missing, the status says why, and a click asks for permission instead of failing silently.
+// A global shortcut fires whichever window has the focus, also with Caps Lock or Num Lock on,
+// once per press however long it is held; keys another client holds are reported as taken.
+TEST_F(LinuxDesktopTest, GlobalShortcutFiresOncePerPressAndKnowsWhenItIsTaken) {
+    TargetApp entry("zenity", {"--entry"});
+    ASSERT_TRUE(entry.waitUntilActive(desktop));
+    int presses = 0;
+    ASSERT_EQ(desktop.setGlobalShortcut("Ctrl+Alt+Z", [&] { ++presses; }), ShortcutResult::active);
+    for (const char* lock : {"", "Caps_Lock", "Num_Lock"}) {
+        SCOPED_TRACE(lock);
+        if (*lock != '\0') ASSERT_TRUE(xdotool({"key", lock}));
+        const int before = presses;
+        ASSERT_TRUE(xdotool({"key", "ctrl+alt+z"}));
+        EXPECT_TRUE(test::waitUntil([&] { return presses == before + 1; }, 2s));
+        if (*lock != '\0') ASSERT_TRUE(xdotool({"key", lock}));
+    }
+    // Held: the repeats of the key do not count.
+    ASSERT_TRUE(xdotool({"keydown", "ctrl+alt+z"}));
+    test::spin(800ms);
+    ASSERT_TRUE(xdotool({"keyup", "ctrl+alt+z"}));
+    test::spin(100ms);
+    EXPECT_EQ(presses, 4);
+    // The keys never moved the focus.
+    EXPECT_EQ(desktop.frontmostApplication()->processId, entry.processId());
+
+    LinuxDesktop other;
+    EXPECT_EQ(other.setGlobalShortcut("Ctrl+Alt+Z", [] {}), ShortcutResult::taken);
+    EXPECT_EQ(other.setGlobalShortcut("Ctrl+Alt+NoSuchKey", [] {}), ShortcutResult::unavailable);
+    // Released, the keys are free for others.
+    EXPECT_EQ(desktop.setGlobalShortcut("", {}), ShortcutResult::active);
+    EXPECT_EQ(other.setGlobalShortcut("Ctrl+Alt+Z", [] {}), ShortcutResult::active);
+}
+
 TEST(LinuxDesktopWithoutX11, RefusesBothGrantsAndSaysWhy) {
     const std::string display = std::getenv("DISPLAY");
     unsetenv("DISPLAY");

@@ -13,6 +13,7 @@ std::string jsonData(const SavedState& state) {
     document["alwaysOnTop"] = state.alwaysOnTop;
     document["appearanceVersion"] = state.appearanceVersion;
     document["format"] = state.format;
+    if (!state.globalShortcut.empty()) document["globalShortcut"] = state.globalShortcut;
     document["groups"] = json::encode(state.groups);
     if (state.macWindow) document["macWindow"] = json::encode(*state.macWindow);
     document["selectedGroupID"] = state.selectedGroupID;

@@ -22,6 +22,9 @@ struct SavedState {
     // 1 once the one-time colour migration has been applied to these groups.
     std::int64_t appearanceVersion = 1;
     std::optional<WindowFrame> macWindow;
+    // The keys that show or hide the palette from any application ("Ctrl+Alt+Z"); empty: none.
+    // Written only when set, so files without it read and look as before.
+    std::string globalShortcut;
 
     SavedState() = default;
     // One group "Moji podatki" holding the given buttons.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -29,6 +30,14 @@ struct FocusedField {
     std::optional<bool> enabled;
     // Text can be typed into it (editable, with the editable-text interface).
     bool selectedTextSettable = false;
+};
+
+enum class ShortcutResult {
+    active,
+    // Another program holds these keys already.
+    taken,
+    // This desktop offers no global shortcuts, or the keys name no key of the keyboard.
+    unavailable,
 };
 
 enum class KeyPostResult {
@@ -71,6 +80,15 @@ class DesktopAccess {
     // Gives the keyboard focus back to an application seen earlier (after one of the program's
     // dialogs), when its window still exists. False when nothing could be asked.
     virtual bool activate(const DesktopApplication&) { return false; }
+
+    // Makes `keys` a shortcut of the whole desktop that calls `pressed` whichever application
+    // has the focus, in place of any earlier one; empty `keys` ends it. Keys are modifiers
+    // (Ctrl, Alt, Shift, Super) and one key name, joined by "+": "Ctrl+Alt+Z".
+    virtual ShortcutResult setGlobalShortcut(const std::string&, std::function<void()>) {
+        return ShortcutResult::unavailable;
+    }
+    // Shows one of the program's own windows on every workspace; called before each showing.
+    virtual void showOnAllWorkspaces(std::uint64_t) {}
 };
 
 }  // namespace zuna

@@ -104,4 +104,20 @@ bool LinuxDesktop::activate(const DesktopApplication& application) {
     return x11_.activate(application.window);
 }
 
+ShortcutResult LinuxDesktop::setGlobalShortcut(const std::string& keys,
+                                               std::function<void()> pressed) {
+    if (!x11_.connected()) return ShortcutResult::unavailable;
+    if (!shortcut_) shortcut_ = std::make_unique<X11Shortcut>();
+    return shortcut_->set(keys, std::move(pressed));
+}
+
+// Through Qt's own connection: the window was created there, and requests on one connection
+// reach the server in order, so the window exists when the properties arrive.
+void LinuxDesktop::showOnAllWorkspaces(std::uint64_t window) {
+    auto* x11 = qGuiApp == nullptr ? nullptr : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 != nullptr && x11->display() != nullptr) {
+        X11Session::showOnAllDesktops(x11->display(), window);
+    }
+}
+
 }  // namespace zuna::platform

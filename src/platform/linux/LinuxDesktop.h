@@ -1,9 +1,11 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 
 #include "linux/AtspiAccess.h"
 #include "linux/X11Session.h"
+#include "linux/X11Shortcut.h"
 #include "paste/DesktopAccess.h"
 
 namespace zuna::platform {
@@ -38,9 +40,14 @@ class LinuxDesktop : public DesktopAccess {
     // program), when its window still exists. False when nothing could be asked.
     bool activate(const DesktopApplication& application) override;
 
+    ShortcutResult setGlobalShortcut(const std::string& keys,
+                                     std::function<void()> pressed) override;
+    void showOnAllWorkspaces(std::uint64_t window) override;
+
   private:
     X11Session x11_;
     AtspiAccess atspi_;
+    std::unique_ptr<X11Shortcut> shortcut_;
 };
 
 }  // namespace zuna::platform

@@ -8,53 +8,16 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
+#include "linux/X11ErrorTrap.h"
+
 namespace zuna::platform {
 namespace {
-
-// Collects the errors of one display while it lives, instead of Xlib's default handler, which
-// ends the process. The handler is process-wide, so the previous one is put back afterwards.
-class ErrorTrap {
-  public:
-    explicit ErrorTrap(Display* display)
-        : display_(display), outer_(current_), previous_(XSetErrorHandler(&ErrorTrap::handle)) {
-        current_ = this;
-    }
-    ~ErrorTrap() {
-        XSync(display_, False);
-        current_ = outer_;
-        XSetErrorHandler(previous_);
-    }
-    ErrorTrap(const ErrorTrap&) = delete;
-    ErrorTrap& operator=(const ErrorTrap&) = delete;
-
-    // Waits for the server's answers to everything sent so far.
-    bool failed() {
-        XSync(display_, False);
-        return error_ != 0;
-    }
-
-  private:
-    static int handle(Display* display, XErrorEvent* event) {
-        for (ErrorTrap* trap = current_; trap != nullptr; trap = trap->outer_) {
-            if (trap->display_ == display) {
-                trap->error_ = event->error_code;
-                break;
-            }
-        }
-        return 0;
-    }
-
-    static inline ErrorTrap* current_ = nullptr;
-    Display* display_;
-    ErrorTrap* outer_;
-    XErrorHandler previous_;
-    int error_ = 0;
-};
 
 // A property's items of the given type and format; for format 32 Xlib delivers each as a long.
 template <typename Item>
@@ -523,6 +486,51 @@ bool X11Session::activate(std::uint64_t window) {
         XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
     }
     return !trap.failed();
+}
+
+void X11Session::showOnAllDesktops(Display* display, std::uint64_t window) {
+    if (display == nullptr || window == 0) {
+        return;
+    }
+    ErrorTrap trap(display);
+    const Atom desktop = XInternAtom(display, "_NET_WM_DESKTOP", False);
+    const Atom state = XInternAtom(display, "_NET_WM_STATE", False);
+    const Atom sticky = XInternAtom(display, "_NET_WM_STATE_STICKY", False);
+    constexpr unsigned long kAllDesktops = 0xFFFFFFFF;
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display, window, &attributes) == 0) {
+        return;
+    }
+    if (attributes.map_state == IsUnmapped) {
+        XChangeProperty(display, window, desktop, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&kAllDesktops), 1);
+        const auto states = property<unsigned long>(display, window, state, XA_ATOM, 32, 64);
+        const bool present = states && std::find(states->begin(), states->end(), sticky) !=
+                                           states->end();
+        if (!present) {
+            XChangeProperty(display, window, state, XA_ATOM, 32, PropModeAppend,
+                            reinterpret_cast<const unsigned char*>(&sticky), 1);
+        }
+    } else {
+        const Window root = DefaultRootWindow(display);
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window;
+        event.xclient.format = 32;
+        event.xclient.message_type = desktop;
+        event.xclient.data.l[0] = static_cast<long>(kAllDesktops);
+        event.xclient.data.l[1] = 1;  // from an application
+        XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &event);
+        event.xclient.message_type = state;
+        event.xclient.data.l[0] = 1;  // add
+        event.xclient.data.l[1] = static_cast<long>(sticky);
+        event.xclient.data.l[2] = 0;
+        event.xclient.data.l[3] = 1;
+        XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &event);
+    }
+    XFlush(display);
 }
 
 }  // namespace zuna::platform

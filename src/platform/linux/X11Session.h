@@ -44,6 +44,10 @@ class X11Session {
     // Asks the window manager to activate the window (or focuses it directly without one).
     bool activate(std::uint64_t window);
 
+    // Puts one of this program's windows on every virtual desktop: as the window's properties
+    // while it is unmapped (read when it is mapped), else by asking the window manager.
+    static void showOnAllDesktops(_XDisplay* display, std::uint64_t window);
+
   private:
     struct PasteKeys {
         unsigned control = 0;

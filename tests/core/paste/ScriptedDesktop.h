@@ -109,6 +109,18 @@ class ScriptedDesktop : public DesktopAccess {
     }
     std::vector<int> activated;
 
+    ShortcutResult setGlobalShortcut(const std::string& keys,
+                                     std::function<void()> pressed) override {
+        shortcuts.push_back(keys);
+        shortcutPressed = std::move(pressed);
+        return shortcutResult;
+    }
+    void showOnAllWorkspaces(std::uint64_t) override { ++allWorkspaces; }
+    ShortcutResult shortcutResult = ShortcutResult::active;
+    std::vector<std::string> shortcuts;
+    std::function<void()> shortcutPressed;
+    int allWorkspaces = 0;
+
   private:
     void log(const std::string& call) { calls.push_back(call); }
     const ManualScheduler& clock_;
