@@ -77,6 +77,9 @@ SavedState SavedState::fromJson(std::string_view bytes, bool* wasVersion1) {
         const WindowFrame frame = decodeFrame(*value, root.member("macWindow"));
         if (frame.isValid()) state.macWindow = frame;
     }
+    if (Json* value = optional(document, "pasteUncheckedFields")) {
+        state.pasteUncheckedFields = asBool(*value, root.member("pasteUncheckedFields"));
+    }
     state.format = std::string(kFormat);
     state.version = 2;
     return state;

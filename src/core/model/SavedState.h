@@ -22,6 +22,9 @@ struct SavedState {
     // 1 once the one-time colour migration has been applied to these groups.
     std::int64_t appearanceVersion = 1;
     std::optional<WindowFrame> macWindow;
+    // Paste also where the target's field cannot be checked. Written only when on, so files
+    // without it read and look as before.
+    bool pasteUncheckedFields = false;
 
     SavedState() = default;
     // One group "Moji podatki" holding the given buttons.
