@@ -1,4 +1,5 @@
-// The options menu: export, import, the permission prompt, help, the data folder and quitting.
+// The options menu: export, import, the permission prompt, pasting into unchecked fields, help,
+// the data folder and quitting.
 #include <QDesktopServices>
 #include <QMenu>
 #include <QUrl>
@@ -20,15 +21,22 @@ std::unique_ptr<QMenu> AppDelegate::optionsMenu() {
     auto menu = std::make_unique<QMenu>();
     QPointer<AppDelegate> self(this);
     const auto add = [&](const std::string& title, auto command) {
-        connect(menu->addAction(qt(title)), &QAction::triggered, this, [self, command] {
+        QAction* action = menu->addAction(qt(title));
+        connect(action, &QAction::triggered, this, [self, command] {
             if (self) command(*self);
         });
+        return action;
     };
     add(L("Izvozi vse skupine…"), [](AppDelegate& app) { app.exportData(true); });
     add(L("Izvozi trenutno skupino…"), [](AppDelegate& app) { app.exportData(false); });
     add(L("Uvozi skupine ali gumbe…"), [](AppDelegate& app) { app.importData(); });
     menu->addSeparator();
     add(L("Dovoljenje za lepljenje…"), [](AppDelegate& app) { app.showPermission(); });
+    QAction* unchecked =
+        add(L("Lepi tudi v polja, ki jih ni mogoče preveriti (gesel tam ni mogoče prepoznati)"),
+            [](AppDelegate& app) { app.togglePasteUnchecked(); });
+    unchecked->setCheckable(true);
+    unchecked->setChecked(state().pasteUncheckedFields);
     add(L("Kako uporabljam Zuna Trep?"), [](AppDelegate& app) { app.help(); });
     add(L("Odpri mapo podatkov"), [](AppDelegate& app) { app.openData(); });
     menu->addSeparator();
@@ -107,6 +115,17 @@ void AppDelegate::importData() {
     }
     refresh();
     status(L("Uvoz je končan."), false);
+}
+
+// Saved first, then handed to the engine, as the pin does.
+void AppDelegate::togglePasteUnchecked() {
+    SavedState changed = state();
+    changed.pasteUncheckedFields = !changed.pasteUncheckedFields;
+    if (!saveOrAlert(changed, L("Shranjevanje ni uspelo"))) return;
+    engine_.pasteUnchecked = state().pasteUncheckedFields;
+    status(state().pasteUncheckedFields ? L("Lepljenje v nepreverjena polja · vključeno")
+                                        : L("Lepljenje v nepreverjena polja · izključeno"),
+           false);
 }
 
 void AppDelegate::help() {

@@ -58,7 +58,13 @@ int TargetApp::processId() const {
 
 bool TargetApp::waitUntilReady(platform::LinuxDesktop& desktop, std::chrono::milliseconds timeout) {
     return waitUntilActive(desktop, timeout) &&
-           waitUntil([&] { return desktop.focusedField(application_).has_value(); }, timeout);
+           waitUntil(
+               [&] {
+                   // Before it is on the accessibility bus an application cannot be checked.
+                   const auto field = desktop.focusedField(application_);
+                   return field && field->checkable;
+               },
+               timeout);
 }
 
 bool TargetApp::waitUntilActive(platform::LinuxDesktop& desktop,

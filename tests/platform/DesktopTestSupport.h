@@ -33,8 +33,9 @@ class TargetApp {
     TargetApp& operator=(const TargetApp&) = delete;
 
     int processId() const;
-    // Waits until the program's window is the active one and its focused field is visible
-    // through the accessibility bus; false when that does not happen in time.
+    // Waits until the program's window is the active one and its focused field can be checked
+    // (through the accessibility bus, or by the window of a known terminal); false when that does
+    // not happen in time.
     bool waitUntilReady(platform::LinuxDesktop& desktop, std::chrono::milliseconds timeout = 15s);
     // Only the first half of that, for programs without an accessibility tree.
     bool waitUntilActive(platform::LinuxDesktop& desktop, std::chrono::milliseconds timeout = 15s);
