@@ -16,6 +16,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using platform::LinuxDesktop;
+using platform::X11Session;
 using test::TargetApp;
 using test::xdotool;
 using Clock = std::chrono::steady_clock;
@@ -50,6 +51,42 @@ TEST_F(LinuxDesktopTest, APushButtonInFocusIsNoTextField) {
     ASSERT_TRUE(field);
     EXPECT_EQ(field->role, FieldRole::other);
     EXPECT_FALSE(field->selectedTextSettable);
+}
+
+// Applications that are not on the accessibility bus, by their window's class: terminals paste
+// with their own keys; the rest cannot be checked, and Chromium's kind is told what to do.
+TEST(LinuxDesktopWindowClasses, TerminalsPasteTheirOwnWayAndTheRestCannotBeChecked) {
+    using S = PasteShortcut;
+    struct Expected {
+        bool terminal;
+        S shortcut;
+        bool primary;
+        bool hint;
+    };
+    const std::pair<X11Session::WindowClass, Expected> cases[] = {
+        {{"xterm", "XTerm"}, {true, S::shiftInsert, true, false}},
+        {{"uxterm", "UXTerm"}, {true, S::shiftInsert, true, false}},
+        {{"urxvt", "URxvt"}, {true, S::shiftInsert, true, false}},
+        {{"st", "St"}, {true, S::shiftInsert, true, false}},
+        {{"kitty", "kitty"}, {true, S::controlShiftV, false, false}},
+        {{"Alacritty", "Alacritty"}, {true, S::controlShiftV, false, false}},
+        {{"chromium", "Chromium"}, {false, S::controlV, false, true}},
+        {{"code", "Code"}, {false, S::controlV, false, true}},
+        {{"xev", "XEv"}, {false, S::controlV, false, false}},
+        {{"", ""}, {false, S::controlV, false, false}},
+        // A name that merely contains a terminal's is not that terminal.
+        {{"stage", "Stage"}, {false, S::controlV, false, false}},
+    };
+    for (const auto& [windowClass, expected] : cases) {
+        SCOPED_TRACE(windowClass.name);
+        const FocusedField field = LinuxDesktop::windowField(windowClass, 0x1400007);
+        EXPECT_EQ(field.identity, "window:" + std::to_string(0x1400007));
+        EXPECT_EQ(field.checkable, expected.terminal);
+        EXPECT_EQ(field.role, expected.terminal ? FieldRole::terminal : FieldRole::other);
+        EXPECT_EQ(field.shortcut, expected.shortcut);
+        EXPECT_EQ(field.readsPrimary, expected.primary);
+        EXPECT_EQ(!field.hint.empty(), expected.hint);
+    }
 }
 
 TEST_F(LinuxDesktopTest, ModifierStateCountsShiftControlAltSuperButNotLocks) {
