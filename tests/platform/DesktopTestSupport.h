@@ -27,7 +27,9 @@ bool xdotool(const QStringList& arguments);
 // write, whose window gets the keyboard focus. Ends the program when it goes out of scope.
 class TargetApp {
   public:
-    TargetApp(const QString& program, const QStringList& arguments);
+    // `environment` adds "NAME=value" entries to this process's environment.
+    TargetApp(const QString& program, const QStringList& arguments,
+              const QStringList& environment = {});
     ~TargetApp();
     TargetApp(const TargetApp&) = delete;
     TargetApp& operator=(const TargetApp&) = delete;

@@ -291,22 +291,6 @@ bool isChromium(AtspiAccessible* application, const Deadline& deadline) {
     return chromium;
 }
 
-// Chromium's windows have no children until its accessibility is switched on.
-bool treeClosed(AtspiAccessible* application, const Deadline& deadline) {
-    if (!deadline.arm()) {
-        return false;
-    }
-    GError* error = nullptr;
-    Ref<AtspiAccessible> window(atspi_accessible_get_child_at_index(application, 0, &error));
-    if (error != nullptr || !window || !deadline.arm()) {
-        g_clear_error(&error);
-        return false;
-    }
-    const gint children = atspi_accessible_get_child_count(window.get(), &error);
-    g_clear_error(&error);
-    return children == 0;
-}
-
 // Chromium builds its tree once something reads an element's attributes, which is what an
 // assistive technology does first; other calls (names, roles, states, children) do not count.
 // Measured with Chromium 156: the focused field is there some 90 ms later.
@@ -417,6 +401,8 @@ AtspiAccessible* AtspiAccess::application(int processId, Clock::time_point end,
         g_object_unref(cachedApplication_);
         cachedApplication_ = nullptr;
     }
+    chromiumWoken_ = false;
+    focusSeen_ = false;
     Ref<AtspiAccessible> desktop(atspi_get_desktop(0));
     if (!desktop || !deadline.arm()) {
         return nullptr;
@@ -490,16 +476,21 @@ AtspiAccess::Lookup AtspiAccess::focusedField(int processId, std::chrono::millis
     atspi_accessible_clear_cache(application.get());
 
     Ref<AtspiAccessible> element = focusedIn(application.get(), deadline);
-    if (!element && isChromium(application.get(), deadline) &&
-        treeClosed(application.get(), deadline)) {
-        element = wakeChromium(application.get(), deadline);
-        if (!element) {
+    if (!element && isChromium(application.get(), deadline)) {
+        // Woken once per application; until a focused element was seen there, nothing found
+        // means its tree is still closed.
+        if (!chromiumWoken_) {
+            chromiumWoken_ = true;
+            element = wakeChromium(application.get(), deadline);
+        }
+        if (!element && !focusSeen_) {
             return {Outcome::closed, {}};
         }
     }
     if (!element || !deadline.arm()) {
         return {};
     }
+    focusSeen_ = true;
 
     GError* error = nullptr;
     const AtspiRole role = atspi_accessible_get_role(element.get(), &error);

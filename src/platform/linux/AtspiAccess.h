@@ -53,6 +53,9 @@ class AtspiAccess {
     // The last application found, kept while its connection still belongs to that process.
     _AtspiAccessible* cachedApplication_ = nullptr;
     int cachedProcessId_ = 0;
+    // Of that application: asked to open its tree, and a focused element found there since.
+    bool chromiumWoken_ = false;
+    bool focusSeen_ = false;
 };
 
 }  // namespace zuna::platform
