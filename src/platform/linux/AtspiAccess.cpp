@@ -269,10 +269,12 @@ FieldRole roleOf(AtspiAccessible* element, AtspiRole role, AtspiStateSet* states
 
 // The focused element: one call where the application offers Collection (GTK 3, Chromium);
 // else a walk through its windows.
-Ref<AtspiAccessible> focusedIn(AtspiAccessible* application, const Deadline& deadline) {
+Ref<AtspiAccessible> focusedIn(AtspiAccessible* application, const Deadline& deadline,
+                               bool& walked) {
     bool unsupported = false;
     Ref<AtspiAccessible> element = focusedByCollection(application, deadline, unsupported);
-    if (!element && unsupported) {
+    walked = !element && unsupported;
+    if (walked) {
         element = focusedInWindows(application, deadline);
     }
     return element;
@@ -307,7 +309,8 @@ Ref<AtspiAccessible> wakeChromium(AtspiAccessible* application, const Deadline& 
     while (Clock::now() + pause < deadline.end()) {
         std::this_thread::sleep_for(pause);
         atspi_accessible_clear_cache(application);
-        if (auto element = focusedIn(application, deadline)) {
+        bool walked = false;
+        if (auto element = focusedIn(application, deadline, walked)) {
             return element;
         }
     }
@@ -378,9 +381,18 @@ AtspiAccess::AtspiAccess() {
 }
 
 AtspiAccess::~AtspiAccess() {
+    rememberWalked(nullptr);
     if (cachedApplication_ != nullptr) {
         g_object_unref(cachedApplication_);
     }
+}
+
+void AtspiAccess::rememberWalked(_AtspiAccessible* element) {
+    if (walkedElement_ != nullptr) {
+        g_object_unref(walkedElement_);
+    }
+    walkedElement_ =
+        element != nullptr ? static_cast<AtspiAccessible*>(g_object_ref(element)) : nullptr;
 }
 
 // The process id of an application comes from the bus daemon, so a frozen application does not
@@ -403,6 +415,7 @@ AtspiAccessible* AtspiAccess::application(int processId, Clock::time_point end,
     }
     chromiumWoken_ = false;
     focusSeen_ = false;
+    rememberWalked(nullptr);
     Ref<AtspiAccessible> desktop(atspi_get_desktop(0));
     if (!desktop || !deadline.arm()) {
         return nullptr;
@@ -475,7 +488,23 @@ AtspiAccess::Lookup AtspiAccess::focusedField(int processId, std::chrono::millis
     // A long-running process would otherwise read states cached at an earlier delivery.
     atspi_accessible_clear_cache(application.get());
 
-    Ref<AtspiAccessible> element = focusedIn(application.get(), deadline);
+    // A walk costs a call or more for every element of the tree (GTK 4: over 100 ms), so the
+    // element it found last is asked first: while it keeps the focus, it is the answer.
+    Ref<AtspiAccessible> element;
+    if (walkedElement_ != nullptr && deadline.arm()) {
+        atspi_accessible_clear_cache(walkedElement_);
+        Ref<AtspiStateSet> states(atspi_accessible_get_state_set(walkedElement_));
+        if (hasState(states.get(), ATSPI_STATE_FOCUSED)) {
+            element.reset(static_cast<AtspiAccessible*>(g_object_ref(walkedElement_)));
+        }
+    }
+    bool walked = false;
+    if (!element) {
+        element = focusedIn(application.get(), deadline, walked);
+    }
+    if (walked) {
+        rememberWalked(element.get());
+    }
     if (!element && isChromium(application.get(), deadline)) {
         // Woken once per application; until a focused element was seen there, nothing found
         // means its tree is still closed.

@@ -56,6 +56,9 @@ class AtspiAccess {
     // Of that application: asked to open its tree, and a focused element found there since.
     bool chromiumWoken_ = false;
     bool focusSeen_ = false;
+    // The element a walk through that application's tree found last.
+    _AtspiAccessible* walkedElement_ = nullptr;
+    void rememberWalked(_AtspiAccessible* element);
 };
 
 }  // namespace zuna::platform
