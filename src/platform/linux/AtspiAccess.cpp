@@ -521,6 +521,13 @@ AtspiAccess::Lookup AtspiAccess::focusedField(int processId, std::chrono::millis
     }
     focusSeen_ = true;
 
+    // The engine looks twice within a second: at the click, and right before the keys, when
+    // only the element's identity matters. The second look reuses the first description.
+    const std::string identity = identityOf(element.get());
+    if (described_ && described_->identity == identity &&
+        Clock::now() - describedAt_ < std::chrono::seconds(1)) {
+        return {Outcome::found, *described_};
+    }
     GError* error = nullptr;
     const AtspiRole role = atspi_accessible_get_role(element.get(), &error);
     if (error != nullptr) {
@@ -532,7 +539,7 @@ AtspiAccess::Lookup AtspiAccess::focusedField(int processId, std::chrono::millis
     }
     Ref<AtspiStateSet> states(atspi_accessible_get_state_set(element.get()));
     FocusedField field;
-    field.identity = identityOf(element.get());
+    field.identity = identity;
     field.secure = role == ATSPI_ROLE_PASSWORD_TEXT ||
                    disguisedPassword(element.get(), role, states.get(), deadline);
     field.role = role == ATSPI_ROLE_TERMINAL ? FieldRole::terminal
@@ -552,6 +559,8 @@ AtspiAccess::Lookup AtspiAccess::focusedField(int processId, std::chrono::millis
         Ref<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(element.get()));
         field.selectedTextSettable = editable != nullptr;
     }
+    described_ = field;
+    describedAt_ = Clock::now();
     return {Outcome::found, std::move(field)};
 }
 
