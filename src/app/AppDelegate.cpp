@@ -86,6 +86,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     engine_.onPermissionNeeded = [self] {
         if (self) self->showPermission();
     };
+    engine_.pasteUnchecked = state().pasteUncheckedFields;
     view_->setPermissionVisible(!engine_.permitted());
     view_->permission()->setToolTip(qt(engine_.permissionStatus()));
 

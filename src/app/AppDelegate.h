@@ -117,6 +117,7 @@ class AppDelegate : public QObject, public PaletteOwner {
     std::unique_ptr<QMenu> optionsMenu();
     void exportData(bool all);
     void importData();
+    void togglePasteUnchecked();
     void help();
     void openData();
     // The keys that show or hide the palette from anywhere ("" for none): saved, then grabbed.

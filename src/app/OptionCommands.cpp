@@ -1,5 +1,5 @@
-// The options menu: export, import, the permission prompt, the shortcut, start at login, help,
-// the data folder and quitting.
+// The options menu: export, import, the permission prompt, pasting into unchecked fields, the
+// shortcut, start at login, help, the data folder and quitting.
 #include <QActionGroup>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -25,15 +25,23 @@ std::unique_ptr<QMenu> AppDelegate::optionsMenu() {
     auto menu = std::make_unique<QMenu>();
     QPointer<AppDelegate> self(this);
     const auto add = [&](const std::string& title, auto command) {
-        connect(menu->addAction(qt(title)), &QAction::triggered, this, [self, command] {
+        QAction* action = menu->addAction(qt(title));
+        connect(action, &QAction::triggered, this, [self, command] {
             if (self) command(*self);
         });
+        return action;
     };
     add(L("Izvozi vse skupine…"), [](AppDelegate& app) { app.exportData(true); });
     add(L("Izvozi trenutno skupino…"), [](AppDelegate& app) { app.exportData(false); });
     add(L("Uvozi skupine ali gumbe…"), [](AppDelegate& app) { app.importData(); });
     menu->addSeparator();
     add(L("Dovoljenje za lepljenje…"), [](AppDelegate& app) { app.showPermission(); });
+    QAction* unchecked =
+        add(L("Lepi tudi v polja, ki jih ni mogoče preveriti (gesel tam ni mogoče prepoznati)"),
+            [](AppDelegate& app) { app.togglePasteUnchecked(); });
+    unchecked->setCheckable(true);
+    unchecked->setChecked(state().pasteUncheckedFields);
+    menu->addSeparator();
 
     // The keys that show or hide the palette; a value saved by hand is offered as it is.
     QMenu* keys = menu->addMenu(qt(L("Bližnjica za prikaz palete")));
@@ -51,13 +59,10 @@ std::unique_ptr<QMenu> AppDelegate::optionsMenu() {
             if (self) self->chooseShortcut(choice);
         });
     }
-    QAction* login = menu->addAction(qt(L("Zaženi ob prijavi")));
+    QAction* login = add(L("Zaženi ob prijavi"), [](AppDelegate& app) { app.toggleAutostart(); });
     login->setCheckable(true);
     login->setChecked(platform::Autostart().enabled());
-    connect(login, &QAction::triggered, this, [self] {
-        if (self) self->toggleAutostart();
-    });
-
+    menu->addSeparator();
     add(L("Kako uporabljam Zuna Trep?"), [](AppDelegate& app) { app.help(); });
     add(L("Odpri mapo podatkov"), [](AppDelegate& app) { app.openData(); });
     menu->addSeparator();
@@ -192,6 +197,17 @@ void AppDelegate::toggleAutostart() {
         return;
     }
     status(on ? L("Zuna Trep se bo zagnal ob prijavi.") : L("Zuna Trep se ob prijavi ne bo več zagnal."),
+           false);
+}
+
+// Saved first, then handed to the engine, as the pin does.
+void AppDelegate::togglePasteUnchecked() {
+    SavedState changed = state();
+    changed.pasteUncheckedFields = !changed.pasteUncheckedFields;
+    if (!saveOrAlert(changed, L("Shranjevanje ni uspelo"))) return;
+    engine_.pasteUnchecked = state().pasteUncheckedFields;
+    status(state().pasteUncheckedFields ? L("Lepljenje v nepreverjena polja · vključeno")
+                                        : L("Lepljenje v nepreverjena polja · izključeno"),
            false);
 }
 

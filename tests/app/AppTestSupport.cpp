@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QAbstractButton>
 #include <QDialog>
 #include <QLabel>
@@ -90,6 +92,8 @@ void ScriptedDialogs::pressReturn() {
 AppFixture::AppFixture() : AppFixture([](const std::filesystem::path&) {}) {}
 
 AppFixture::AppFixture(const std::function<void(const std::filesystem::path&)>& prepare) {
+    // Start at login writes beside the user's other autostart entries: here, the fixture's own.
+    setenv("XDG_CONFIG_HOME", (dir.path() / "config").c_str(), 1);
     prepare(dataDirectory());
     app = std::make_unique<AppDelegate>(dataDirectory(),
                                         AppDelegate::Services{desktop, clock, dialogs});
@@ -99,6 +103,7 @@ AppFixture::AppFixture(const std::function<void(const std::filesystem::path&)>& 
 
 AppFixture::~AppFixture() {
     app.reset();
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 SavedState AppFixture::stored() const {

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QAction>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QScreen>
 #include <QShortcut>
 #include <tuple>
@@ -117,28 +119,76 @@ TEST(ControllerRulesTest, PermissionPollShowsChangesOnly) {
     EXPECT_EQ(f.statusTip(), "Lepljenje je omogočeno.");
 }
 
-TEST(ControllerRulesTest, PinIsSavedBeforeItIsApplied) {
-    AppFixture f;
-    f.app->togglePin();
-    EXPECT_FALSE(f.stored().alwaysOnTop);
-    EXPECT_FALSE(f.app->panel()->keepAbove());
-    EXPECT_FALSE(f.app->view()->pin()->on());
-    EXPECT_EQ(f.statusTip(), "Vedno na vrhu · izključeno");
-    f.app->togglePin();
-    EXPECT_TRUE(f.stored().alwaysOnTop);
-    EXPECT_EQ(f.statusTip(), "Vedno na vrhu · vključeno");
+// The pin and the choice to paste into unchecked fields: each is saved first and applied only
+// when the save succeeded.
+TEST(ControllerRulesTest, SwitchesAreSavedBeforeTheyAreApplied) {
+    struct Switch {
+        const char* name;
+        bool initially;
+        std::function<void(AppDelegate&)> toggle;
+        std::function<bool(const SavedState&)> stored;
+        std::function<bool(AppDelegate&)> applied;
+        std::string on, off;
+    };
+    const Switch switches[] = {
+        {"pin", true, [](AppDelegate& app) { app.togglePin(); },
+         [](const SavedState& s) { return s.alwaysOnTop; },
+         [](AppDelegate& app) {
+             EXPECT_EQ(app.panel()->keepAbove(), app.view()->pin()->on());
+             return app.panel()->keepAbove();
+         },
+         "Vedno na vrhu · vključeno", "Vedno na vrhu · izključeno"},
+        // Through its entry in the options menu, which shows it checked while it is on.
+        {"unchecked fields", false,
+         [](AppDelegate& app) {
+             const auto menu = app.optionsMenu();
+             for (QAction* action : menu->actions()) {
+                 if (action->text().toStdString() !=
+                     "Lepi tudi v polja, ki jih ni mogoče preveriti (gesel tam ni mogoče "
+                     "prepoznati)")
+                     continue;
+                 EXPECT_TRUE(action->isCheckable());
+                 EXPECT_EQ(action->isChecked(), app.state().pasteUncheckedFields);
+                 action->trigger();
+             }
+         },
+         [](const SavedState& s) { return s.pasteUncheckedFields; },
+         [](AppDelegate& app) { return app.engine().pasteUnchecked; },
+         "Lepljenje v nepreverjena polja · vključeno",
+         "Lepljenje v nepreverjena polja · izključeno"},
+    };
+    for (const Switch& sw : switches) {
+        SCOPED_TRACE(sw.name);
+        AppFixture f;
+        EXPECT_EQ(sw.applied(*f.app), sw.initially);
+        sw.toggle(*f.app);
+        EXPECT_EQ(sw.stored(f.stored()), !sw.initially);
+        EXPECT_EQ(sw.applied(*f.app), !sw.initially);
+        EXPECT_EQ(f.statusTip(), sw.initially ? sw.off : sw.on);
+        sw.toggle(*f.app);
+        EXPECT_EQ(sw.stored(f.stored()), sw.initially);
+        EXPECT_EQ(f.statusTip(), sw.initially ? sw.on : sw.off);
 
-    // A save that fails changes nothing on the screen and says why.
-    std::filesystem::remove(f.dataDirectory() / "state.previous.json");
-    std::filesystem::create_directory(f.dataDirectory() / "state.previous.json");
-    f.dialogs.clickButton("V redu");
-    f.app->togglePin();
-    ASSERT_EQ(f.dialogs.shown.size(), 1u);
-    EXPECT_EQ(f.dialogs.shown[0].title, "Shranjevanje ni uspelo");
-    EXPECT_EQ(f.dialogs.shown[0].text, "state.previous.json: Is a directory");
-    EXPECT_TRUE(f.app->panel()->keepAbove());
-    EXPECT_TRUE(f.app->view()->pin()->on());
-    EXPECT_TRUE(f.app->state().alwaysOnTop);
+        // A save that fails changes nothing on the screen and says why.
+        std::filesystem::remove(f.dataDirectory() / "state.previous.json");
+        std::filesystem::create_directory(f.dataDirectory() / "state.previous.json");
+        f.dialogs.clickButton("V redu");
+        sw.toggle(*f.app);
+        ASSERT_EQ(f.dialogs.shown.size(), 1u);
+        EXPECT_EQ(f.dialogs.shown[0].title, "Shranjevanje ni uspelo");
+        EXPECT_EQ(f.dialogs.shown[0].text, "state.previous.json: Is a directory");
+        EXPECT_EQ(sw.applied(*f.app), sw.initially);
+        EXPECT_EQ(sw.stored(f.app->state()), sw.initially);
+    }
+
+    // A stored choice is in force from the start.
+    AppFixture chosen([](const std::filesystem::path& data) {
+        SavedState state = SavedState::initial();
+        state.pasteUncheckedFields = true;
+        std::filesystem::create_directories(data);
+        writeFile(data / "state.json", jsonData(state));
+    });
+    EXPECT_TRUE(chosen.app->engine().pasteUnchecked);
 }
 
 TEST(ControllerRulesTest, ThemeIsSavedBeforeItIsApplied) {

@@ -255,12 +255,7 @@ TEST(OptionCommandsTest, ImportAsksThenAddsOrReplacesAndRefusalsChangeNothing) {
 // replaced or removed when the user says so.
 TEST(OptionCommandsTest, StartAtLoginWritesAndRemovesOnlyItsOwnEntryUnasked) {
     AppFixture f;
-    const auto config = f.dir.path() / "config";
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    struct Restore {
-        ~Restore() { unsetenv("XDG_CONFIG_HOME"); }
-    } restore;
-    const auto entry = config / "autostart" / "zuna-trep.desktop";
+    const auto entry = f.dir.path() / "config" / "autostart" / "zuna-trep.desktop";
     const auto loginItem = [&] {
         const auto menu = f.app->optionsMenu();
         for (QAction* action : menu->actions()) {

@@ -135,6 +135,8 @@ TEST(SavedStateTest, RefusalsSayWhatIsWrong) {
         {[](json& d) { d["theme"] = 3; }, "\"theme\" must be a string, not an integer."},
         {[](json& d) { d["alwaysOnTop"] = "yes"; },
          "\"alwaysOnTop\" must be true or false, not a string."},
+        {[](json& d) { d["pasteUncheckedFields"] = 1; },
+         "\"pasteUncheckedFields\" must be true or false, not an integer."},
         {[](json& d) { d["groups"][0]["buttons"][0]["name"] = 12; },
          "\"groups[0].buttons[0].name\" must be a string, not an integer."},
         {[](json& d) { d["groups"][0]["buttons"][0].erase("text"); },
@@ -152,6 +154,23 @@ TEST(SavedStateTest, RefusalsSayWhatIsWrong) {
         json doc = good;
         change(doc);
         EXPECT_EQ(thrown([&] { read(doc); }), message) << doc.dump();
+    }
+}
+
+// The choice to paste into unchecked fields is new: files without it, or with null, read as off,
+// and it is written only when on, so a file that never had it keeps its form.
+TEST(SavedStateTest, PasteIntoUncheckedFieldsIsWrittenOnlyWhenOn) {
+    const std::vector<std::pair<std::optional<json>, bool>> members{
+        {std::nullopt, false}, {json(nullptr), false}, {json(false), false}, {json(true), true}};
+    for (const auto& [member, on] : members) {
+        SCOPED_TRACE(member ? member->dump() : "absent");
+        json doc = version2({group("G1", {button("B1")})});
+        if (member) doc["pasteUncheckedFields"] = *member;
+        const SavedState state = read(doc);
+        EXPECT_EQ(state.pasteUncheckedFields, on);
+        const json written = json::parse(jsonData(state));
+        EXPECT_EQ(written.contains("pasteUncheckedFields"), on);
+        EXPECT_EQ(SavedState::fromJson(jsonData(state)), state);
     }
 }
 

@@ -1,6 +1,6 @@
 // A Qt application to deliver into: Qt 6.4 exports its fields without the Collection interface,
 // so finding the focused field takes the walk through the tree. Prints the field's text and
-// quits on Return (line and password) or Control+Return (text area).
+// quits on Return (line, password, masked) or Control+Return (text area).
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -27,6 +27,9 @@ int main(int argc, char** argv) {
         window.reset(line);
         if (kind == "password") {
             line->setEchoMode(QLineEdit::Password);
+        } else if (kind == "masked") {
+            // A field that says nothing of a password but shows only mask characters.
+            line->setText(QString::fromUtf8("\u25CF\u25CF\u25CF\u25CF\u25CF"));
         }
         QObject::connect(line, &QLineEdit::returnPressed, [=] { print(line->text()); });
     }

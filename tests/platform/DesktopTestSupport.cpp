@@ -37,8 +37,14 @@ bool xdotool(const QStringList& arguments) {
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-TargetApp::TargetApp(const QString& program, const QStringList& arguments)
+TargetApp::TargetApp(const QString& program, const QStringList& arguments,
+                     const QStringList& environment)
     : process_(std::make_unique<QProcess>()) {
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const QString& entry : environment) {
+        variables.insert(entry.section('=', 0, 0), entry.section('=', 1));
+    }
+    process_->setProcessEnvironment(variables);
     process_->setProcessChannelMode(QProcess::SeparateChannels);
     process_->setStandardErrorFile(QProcess::nullDevice());
     process_->start(program, arguments);
@@ -58,7 +64,13 @@ int TargetApp::processId() const {
 
 bool TargetApp::waitUntilReady(platform::LinuxDesktop& desktop, std::chrono::milliseconds timeout) {
     return waitUntilActive(desktop, timeout) &&
-           waitUntil([&] { return desktop.focusedField(application_).has_value(); }, timeout);
+           waitUntil(
+               [&] {
+                   // Before it is on the accessibility bus an application cannot be checked.
+                   const auto field = desktop.focusedField(application_);
+                   return field && field->checkable;
+               },
+               timeout);
 }
 
 bool TargetApp::waitUntilActive(platform::LinuxDesktop& desktop,

@@ -27,14 +27,17 @@ bool xdotool(const QStringList& arguments);
 // write, whose window gets the keyboard focus. Ends the program when it goes out of scope.
 class TargetApp {
   public:
-    TargetApp(const QString& program, const QStringList& arguments);
+    // `environment` adds "NAME=value" entries to this process's environment.
+    TargetApp(const QString& program, const QStringList& arguments,
+              const QStringList& environment = {});
     ~TargetApp();
     TargetApp(const TargetApp&) = delete;
     TargetApp& operator=(const TargetApp&) = delete;
 
     int processId() const;
-    // Waits until the program's window is the active one and its focused field is visible
-    // through the accessibility bus; false when that does not happen in time.
+    // Waits until the program's window is the active one and its focused field can be checked
+    // (through the accessibility bus, or by the window of a known terminal); false when that does
+    // not happen in time.
     bool waitUntilReady(platform::LinuxDesktop& desktop, std::chrono::milliseconds timeout = 15s);
     // Only the first half of that, for programs without an accessibility tree.
     bool waitUntilActive(platform::LinuxDesktop& desktop, std::chrono::milliseconds timeout = 15s);

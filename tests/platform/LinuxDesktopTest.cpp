@@ -16,6 +16,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using platform::LinuxDesktop;
+using platform::X11Session;
 using test::TargetApp;
 using test::xdotool;
 using Clock = std::chrono::steady_clock;
@@ -50,6 +51,42 @@ TEST_F(LinuxDesktopTest, APushButtonInFocusIsNoTextField) {
     ASSERT_TRUE(field);
     EXPECT_EQ(field->role, FieldRole::other);
     EXPECT_FALSE(field->selectedTextSettable);
+}
+
+// Applications that are not on the accessibility bus, by their window's class: terminals paste
+// with their own keys; the rest cannot be checked, and Chromium's kind is told what to do.
+TEST(LinuxDesktopWindowClasses, TerminalsPasteTheirOwnWayAndTheRestCannotBeChecked) {
+    using S = PasteShortcut;
+    struct Expected {
+        bool terminal;
+        S shortcut;
+        bool primary;
+        bool hint;
+    };
+    const std::pair<X11Session::WindowClass, Expected> cases[] = {
+        {{"xterm", "XTerm"}, {true, S::shiftInsert, true, false}},
+        {{"uxterm", "UXTerm"}, {true, S::shiftInsert, true, false}},
+        {{"urxvt", "URxvt"}, {true, S::shiftInsert, true, false}},
+        {{"st", "St"}, {true, S::shiftInsert, true, false}},
+        {{"kitty", "kitty"}, {true, S::controlShiftV, false, false}},
+        {{"Alacritty", "Alacritty"}, {true, S::controlShiftV, false, false}},
+        {{"chromium", "Chromium"}, {false, S::controlV, false, true}},
+        {{"code", "Code"}, {false, S::controlV, false, true}},
+        {{"xev", "XEv"}, {false, S::controlV, false, false}},
+        {{"", ""}, {false, S::controlV, false, false}},
+        // A name that merely contains a terminal's is not that terminal.
+        {{"stage", "Stage"}, {false, S::controlV, false, false}},
+    };
+    for (const auto& [windowClass, expected] : cases) {
+        SCOPED_TRACE(windowClass.name);
+        const FocusedField field = LinuxDesktop::windowField(windowClass, 0x1400007);
+        EXPECT_EQ(field.identity, "window:" + std::to_string(0x1400007));
+        EXPECT_EQ(field.checkable, expected.terminal);
+        EXPECT_EQ(field.role, expected.terminal ? FieldRole::terminal : FieldRole::other);
+        EXPECT_EQ(field.shortcut, expected.shortcut);
+        EXPECT_EQ(field.readsPrimary, expected.primary);
+        EXPECT_EQ(!field.hint.empty(), expected.hint);
+    }
 }
 
 TEST_F(LinuxDesktopTest, ModifierStateCountsShiftControlAltSuperButNotLocks) {
@@ -107,7 +144,7 @@ TEST_F(LinuxDesktopTest, ActivationAndKeysGoOnlyToWindowsThatAreThere) {
     DesktopApplication gone = first.application();
     gone.window = 0x7fffff;
     EXPECT_FALSE(desktop.activate(gone));
-    ASSERT_TRUE(desktop.preparePasteKeys());
+    ASSERT_TRUE(desktop.preparePasteKeys(PasteShortcut::controlV));
     EXPECT_EQ(desktop.postPasteKeys(second.application()), KeyPostResult::targetNotActive);
 }
 
@@ -165,7 +202,7 @@ TEST(LinuxDesktopWithoutX11, RefusesBothGrantsAndSaysWhy) {
         EXPECT_EQ(prompts, 1);
         EXPECT_FALSE(desktop.frontmostApplication());
         EXPECT_FALSE(desktop.modifiersHeld());
-        EXPECT_FALSE(desktop.preparePasteKeys());
+        EXPECT_FALSE(desktop.preparePasteKeys(PasteShortcut::controlV));
     }
     unsetenv("WAYLAND_DISPLAY");
     setenv("DISPLAY", display.c_str(), 1);
@@ -174,16 +211,24 @@ TEST(LinuxDesktopWithoutX11, RefusesBothGrantsAndSaysWhy) {
 // xev shows each key event as the receiving client gets it. GTK, Qt and even Xlib (for keys with
 // Control) fall back to other groups when a key has no Latin letter, but applications without
 // such a fallback see the letter of the group stamped on the event.
-TEST_F(LinuxDesktopTest, PasteKeysGiveALatinVWhateverTheCurrentLayout) {
-    for (const char* layouts : {"us", "ru,us", "us,ru"}) {
-        SCOPED_TRACE(layouts);
+TEST_F(LinuxDesktopTest, PasteKeysGiveTheShortcutWithALatinVWhateverTheCurrentLayout) {
+    using Keys = std::vector<std::string>;
+    const std::tuple<const char*, PasteShortcut, Keys> cases[] = {
+        {"us", PasteShortcut::controlV, {"Control_L", "v"}},
+        {"ru,us", PasteShortcut::controlV, {"Control_L", "v"}},
+        {"us,ru", PasteShortcut::controlV, {"Control_L", "v"}},
+        {"ru,us", PasteShortcut::controlShiftV, {"Control_L", "Shift_L", "v"}},
+        {"ru,us", PasteShortcut::shiftInsert, {"Shift_L", "Insert"}},
+    };
+    for (const auto& [layouts, shortcut, expected] : cases) {
+        SCOPED_TRACE(std::string(layouts) + " " + expected.back());
         ASSERT_EQ(QProcess::execute("setxkbmap", {"-layout", layouts}), 0);
         TargetApp keys("xev", {"-event", "keyboard"});
         ASSERT_TRUE(keys.waitUntilActive(desktop));
         // xev has the input focus once the server sent it the keymap state.
         ASSERT_TRUE(test::waitUntil(
             [&] { return keys.output().find("KeymapNotify") != std::string::npos; }, 5s));
-        ASSERT_TRUE(desktop.preparePasteKeys());
+        ASSERT_TRUE(desktop.preparePasteKeys(shortcut));
         ASSERT_EQ(desktop.postPasteKeys(keys.application()), KeyPostResult::posted);
 
         const std::regex press(
@@ -196,23 +241,25 @@ TEST_F(LinuxDesktopTest, PasteKeysGiveALatinVWhateverTheCurrentLayout) {
         };
         ASSERT_TRUE(test::waitUntil(
             [&] {
-                return presses().size() >= 2 &&
+                return presses().size() >= expected.size() &&
                        printed.find("KeyRelease", printed.rfind("KeyPress")) != std::string::npos;
             },
             5s))
             << printed;
 
-        // The "v" must be a "v" in the group the server stamped on its press, not the Cyrillic
-        // letter of the same key.
-        int letters = 0;
+        // The letter must be a "v" in the group the server stamped on its press, not the
+        // Cyrillic letter of the same key.
+        Keys pressed;
         const std::vector<std::smatch> matches = presses();
         for (const std::smatch& match : matches) {
-            if (match[3].str().rfind("Control", 0) == 0) continue;
-            ++letters;
+            const std::string name = match[3].str();
             const unsigned state = std::stoul(match[1].str(), nullptr, 16);
-            EXPECT_EQ(test::keysymName(std::stoul(match[2].str()), (state >> 13) & 3), "v");
+            const bool modifier = name.rfind("Control", 0) == 0 || name.rfind("Shift", 0) == 0;
+            pressed.push_back(modifier ? name
+                                       : test::keysymName(std::stoul(match[2].str()),
+                                                          (state >> 13) & 3));
         }
-        EXPECT_EQ(letters, 1) << printed;
+        EXPECT_EQ(pressed, expected) << printed;
         // The user's own group is in force again.
         EXPECT_EQ(test::keyboardGroup(), 0);
     }

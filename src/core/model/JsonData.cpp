@@ -16,6 +16,7 @@ std::string jsonData(const SavedState& state) {
     if (!state.globalShortcut.empty()) document["globalShortcut"] = state.globalShortcut;
     document["groups"] = json::encode(state.groups);
     if (state.macWindow) document["macWindow"] = json::encode(*state.macWindow);
+    if (state.pasteUncheckedFields) document["pasteUncheckedFields"] = true;
     document["selectedGroupID"] = state.selectedGroupID;
     document["theme"] = std::string(state.theme.rawValue());
     document["version"] = 2;

@@ -80,6 +80,9 @@ SavedState SavedState::fromJson(std::string_view bytes, bool* wasVersion1) {
     if (Json* value = optional(document, "globalShortcut")) {
         state.globalShortcut = takeString(*value, root.member("globalShortcut"));
     }
+    if (Json* value = optional(document, "pasteUncheckedFields")) {
+        state.pasteUncheckedFields = asBool(*value, root.member("pasteUncheckedFields"));
+    }
     state.format = std::string(kFormat);
     state.version = 2;
     return state;

@@ -25,6 +25,9 @@ struct SavedState {
     // The keys that show or hide the palette from any application ("Ctrl+Alt+Z"); empty: none.
     // Written only when set, so files without it read and look as before.
     std::string globalShortcut;
+    // Paste also where the target's field cannot be checked. Written only when on, so files
+    // without it read and look as before.
+    bool pasteUncheckedFields = false;
 
     SavedState() = default;
     // One group "Moji podatki" holding the given buttons.

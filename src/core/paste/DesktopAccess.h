@@ -18,7 +18,10 @@ struct DesktopApplication {
     std::uint64_t startTime = 0;
 };
 
-enum class FieldRole { textField, textArea, comboBox, other };
+enum class FieldRole { textField, textArea, comboBox, terminal, other };
+
+// The keys that paste in a target.
+enum class PasteShortcut { controlV, controlShiftV, shiftInsert };
 
 // The element that has keyboard focus inside an application.
 struct FocusedField {
@@ -30,6 +33,15 @@ struct FocusedField {
     std::optional<bool> enabled;
     // Text can be typed into it (editable, with the editable-text interface).
     bool selectedTextSettable = false;
+    // How the target pastes, and whether that shortcut reads the primary selection, so that the
+    // text must be there as well as on the clipboard.
+    PasteShortcut shortcut = PasteShortcut::controlV;
+    bool readsPrimary = false;
+    // False when the desktop could not look inside the application at all: role, secure and
+    // enabled then say nothing. `hint` tells the user what would make its fields visible, or is
+    // empty.
+    bool checkable = true;
+    std::string hint;
 };
 
 enum class ShortcutResult {
@@ -70,10 +82,11 @@ class DesktopAccess {
     // Shift, Control, Alt or Super held down; Caps Lock and Num Lock do not count.
     virtual bool modifiersHeld() = 0;
 
-    // Works out the key events of the paste shortcut for the current keyboard layout; false when
-    // they cannot be made. Must succeed before the clipboard is touched.
-    virtual bool preparePasteKeys() = 0;
-    virtual bool setClipboardText(const std::string& text) = 0;
+    // Works out the key events of the shortcut for the current keyboard layout; false when they
+    // cannot be made. Must succeed before the clipboard is touched.
+    virtual bool preparePasteKeys(PasteShortcut shortcut) = 0;
+    // Puts the text on the clipboard, and with `primaryToo` on the primary selection as well.
+    virtual bool setClipboardText(const std::string& text, bool primaryToo) = 0;
     // Sends the prepared shortcut, only while the target's window is still the active one.
     virtual KeyPostResult postPasteKeys(const DesktopApplication& target) = 0;
 

@@ -45,21 +45,33 @@ void PasteEngine::paste(const std::string& text, const std::string& name) {
         return;
     }
     const std::optional<FocusedField> field = desktop_.focusedField(*target);
+    const std::string unrecognised =
+        L("Polja ni mogoče prepoznati. Klikni v besedilno polje in poskusi znova.");
     if (!field) {
-        report(L("Polja ni mogoče prepoznati. Klikni v besedilno polje in poskusi znova."), true);
+        report(unrecognised, true);
         return;
     }
-    const bool textRole = field->role != FieldRole::other;
-    if (field->enabled == false || (!textRole && !field->selectedTextSettable)) {
-        report(L("Izberi polje za besedilo, nato klikni gumb."), true);
-        return;
-    }
-    if (field->secure) {
-        report(L("Zaščiteno polje ne dovoljuje tega načina lepljenja."), true);
-        return;
+    if (!field->checkable) {
+        // Nothing about the field is known, so only the user's choice lets the text go there.
+        if (!pasteUnchecked) {
+            report(field->hint.empty() ? unrecognised : field->hint, true);
+            return;
+        }
+    } else {
+        const bool textRole = field->role != FieldRole::other;
+        if (field->enabled == false || (!textRole && !field->selectedTextSettable)) {
+            report(L("Izberi polje za besedilo, nato klikni gumb."), true);
+            return;
+        }
+        if (field->secure) {
+            report(L("Zaščiteno polje ne dovoljuje tega načina lepljenja."), true);
+            return;
+        }
     }
     busy_ = true;
-    waitForModifiers(0, std::make_shared<Delivery>(Delivery{*target, field->identity, text, name}));
+    waitForModifiers(0, std::make_shared<Delivery>(Delivery{
+                            *target, field->identity, text, name, field->shortcut,
+                            field->readsPrimary}));
 }
 
 void PasteEngine::waitForModifiers(int attempt, std::shared_ptr<Delivery> delivery) {
@@ -90,11 +102,11 @@ void PasteEngine::deliver(const Delivery& delivery) {
         return;
     }
     // The clipboard is written only once the key events are known to be possible.
-    if (!desktop_.preparePasteKeys()) {
+    if (!desktop_.preparePasteKeys(delivery.shortcut)) {
         finish(L("Sistem trenutno ne more poslati ukaza za lepljenje."), true);
         return;
     }
-    if (!desktop_.setClipboardText(delivery.text)) {
+    if (!desktop_.setClipboardText(delivery.text, delivery.readsPrimary)) {
         finish(L("Odložišče ni na voljo. Poskusi znova."), true);
         return;
     }

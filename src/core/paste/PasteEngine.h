@@ -46,6 +46,9 @@ class PasteEngine {
 
     StatusCallback onStatus;
     PermissionCallback onPermissionNeeded;
+    // Deliver also into applications whose field cannot be checked (no password field can be
+    // recognised there). Off unless the user chose it.
+    bool pasteUnchecked = false;
 
   private:
     struct Delivery {
@@ -53,6 +56,8 @@ class PasteEngine {
         std::string fieldIdentity;
         std::string text;
         std::string name;
+        PasteShortcut shortcut = PasteShortcut::controlV;
+        bool readsPrimary = false;
     };
 
     void waitForModifiers(int attempt, std::shared_ptr<Delivery> delivery);

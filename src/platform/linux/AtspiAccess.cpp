@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 namespace zuna::platform {
@@ -92,6 +94,8 @@ DBusMessage* callStatus(const char* method, std::optional<bool> value) {
     return reply;
 }
 
+constexpr std::string_view kMasks[] = {"\u25CF", "\u2022", "*"};
+
 bool hasState(AtspiStateSet* states, AtspiStateType state) {
     return states != nullptr && atspi_state_set_contains(states, state);
 }
@@ -149,7 +153,7 @@ Ref<AtspiAccessible> focusedByCollection(AtspiAccessible* window, const Deadline
     return found;
 }
 
-// Depth first through showing elements only, for applications without Collection (Qt).
+// Depth first through shown elements only, for applications without Collection (Qt, GTK 4).
 Ref<AtspiAccessible> focusedByWalk(AtspiAccessible* element, const Deadline& deadline,
                                    int& visits) {
     if (++visits > 5000 || !deadline.arm()) {
@@ -159,7 +163,9 @@ Ref<AtspiAccessible> focusedByWalk(AtspiAccessible* element, const Deadline& dea
     if (hasState(states.get(), ATSPI_STATE_FOCUSED)) {
         return Ref<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(element)));
     }
-    if (!hasState(states.get(), ATSPI_STATE_SHOWING)) {
+    // GTK 4 marks shown elements VISIBLE only, never SHOWING.
+    if (!hasState(states.get(), ATSPI_STATE_SHOWING) &&
+        !hasState(states.get(), ATSPI_STATE_VISIBLE)) {
         return nullptr;
     }
     if (!deadline.arm()) {
@@ -261,6 +267,111 @@ FieldRole roleOf(AtspiAccessible* element, AtspiRole role, AtspiStateSet* states
     }
 }
 
+// The focused element: one call where the application offers Collection (GTK 3, Chromium);
+// else a walk through its windows.
+Ref<AtspiAccessible> focusedIn(AtspiAccessible* application, const Deadline& deadline,
+                               bool& walked) {
+    bool unsupported = false;
+    Ref<AtspiAccessible> element = focusedByCollection(application, deadline, unsupported);
+    walked = !element && unsupported;
+    if (walked) {
+        element = focusedInWindows(application, deadline);
+    }
+    return element;
+}
+
+bool isChromium(AtspiAccessible* application, const Deadline& deadline) {
+    if (!deadline.arm()) {
+        return false;
+    }
+    // libatspi keeps the name with the application, so this asks once per application.
+    GError* error = nullptr;
+    gchar* toolkit = atspi_accessible_get_toolkit_name(application, &error);
+    g_clear_error(&error);
+    const bool chromium = toolkit != nullptr && std::string_view(toolkit) == "Chromium";
+    g_free(toolkit);
+    return chromium;
+}
+
+// Chromium builds its tree once something reads an element's attributes, which is what an
+// assistive technology does first; other calls (names, roles, states, children) do not count.
+// Measured with Chromium 156: the focused field is there some 90 ms later.
+Ref<AtspiAccessible> wakeChromium(AtspiAccessible* application, const Deadline& deadline) {
+    if (!deadline.arm()) {
+        return nullptr;
+    }
+    GError* error = nullptr;
+    if (GHashTable* attributes = atspi_accessible_get_attributes(application, &error)) {
+        g_hash_table_unref(attributes);
+    }
+    g_clear_error(&error);
+    constexpr auto pause = std::chrono::milliseconds(15);
+    while (Clock::now() + pause < deadline.end()) {
+        std::this_thread::sleep_for(pause);
+        atspi_accessible_clear_cache(application);
+        bool walked = false;
+        if (auto element = focusedIn(application, deadline, walked)) {
+            return element;
+        }
+    }
+    return nullptr;
+}
+
+// Text that is there but shows as nothing but mask characters (●, •, *).
+bool onlyMaskCharacters(std::string_view text) {
+    if (text.empty()) {
+        return false;
+    }
+    while (!text.empty()) {
+        const auto mask = std::find_if(
+            std::begin(kMasks), std::end(kMasks),
+            [&](std::string_view candidate) { return text.substr(0, candidate.size()) == candidate; });
+        if (mask == std::end(kMasks)) {
+            return false;
+        }
+        text.remove_prefix(mask->size());
+    }
+    return true;
+}
+
+// A password field that does not say so by its role: a web page can give a password input
+// another role (Firefox then shows it as an entry), but the input type stays in its attributes;
+// and any toolkit shows the present text of a password field as mask characters.
+bool disguisedPassword(AtspiAccessible* element, AtspiRole role, AtspiStateSet* states,
+                       const Deadline& deadline) {
+    if (role != ATSPI_ROLE_TEXT && role != ATSPI_ROLE_ENTRY) {
+        return false;
+    }
+    if (!deadline.arm()) {
+        return false;
+    }
+    GError* error = nullptr;
+    if (GHashTable* attributes = atspi_accessible_get_attributes(element, &error)) {
+        const auto* type =
+            static_cast<const char*>(g_hash_table_lookup(attributes, "text-input-type"));
+        const bool password = type != nullptr && std::string_view(type) == "password";
+        g_hash_table_unref(attributes);
+        if (password) {
+            return true;
+        }
+    }
+    g_clear_error(&error);
+    // Passwords are single lines; a text area is never read.
+    if (hasState(states, ATSPI_STATE_MULTI_LINE) || !deadline.arm()) {
+        return false;
+    }
+    Ref<AtspiText> text(atspi_accessible_get_text_iface(element));
+    if (!text || !deadline.arm()) {
+        return false;
+    }
+    // A bounded read: a field of mask characters longer than this is a password all the same.
+    gchar* present = atspi_text_get_text(text.get(), 0, 64, &error);
+    g_clear_error(&error);
+    const bool masked = onlyMaskCharacters(present != nullptr ? present : "");
+    g_free(present);
+    return masked;
+}
+
 }  // namespace
 
 AtspiAccess::AtspiAccess() {
@@ -270,14 +381,25 @@ AtspiAccess::AtspiAccess() {
 }
 
 AtspiAccess::~AtspiAccess() {
+    rememberWalked(nullptr);
     if (cachedApplication_ != nullptr) {
         g_object_unref(cachedApplication_);
     }
 }
 
+void AtspiAccess::rememberWalked(_AtspiAccessible* element) {
+    if (walkedElement_ != nullptr) {
+        g_object_unref(walkedElement_);
+    }
+    walkedElement_ =
+        element != nullptr ? static_cast<AtspiAccessible*>(g_object_ref(element)) : nullptr;
+}
+
 // The process id of an application comes from the bus daemon, so a frozen application does not
 // hold this up. Returns a new reference.
-AtspiAccessible* AtspiAccess::application(int processId, Clock::time_point end) {
+AtspiAccessible* AtspiAccess::application(int processId, Clock::time_point end,
+                                          bool& searchedAll) {
+    searchedAll = false;
     const Deadline deadline(end);
     GError* error = nullptr;
     if (cachedApplication_ != nullptr && cachedProcessId_ == processId && deadline.arm()) {
@@ -291,6 +413,9 @@ AtspiAccessible* AtspiAccess::application(int processId, Clock::time_point end) 
         g_object_unref(cachedApplication_);
         cachedApplication_ = nullptr;
     }
+    chromiumWoken_ = false;
+    focusSeen_ = false;
+    rememberWalked(nullptr);
     Ref<AtspiAccessible> desktop(atspi_get_desktop(0));
     if (!desktop || !deadline.arm()) {
         return nullptr;
@@ -300,9 +425,10 @@ AtspiAccessible* AtspiAccess::application(int processId, Clock::time_point end) 
         g_error_free(error);
         return nullptr;
     }
-    for (gint i = 0; i < count && deadline.arm(); ++i) {
+    gint asked = 0;
+    for (; asked < count && deadline.arm(); ++asked) {
         Ref<AtspiAccessible> candidate(
-            atspi_accessible_get_child_at_index(desktop.get(), i, &error));
+            atspi_accessible_get_child_at_index(desktop.get(), asked, &error));
         if (error == nullptr && candidate &&
             atspi_accessible_get_process_id(candidate.get(), &error) ==
                 static_cast<guint>(processId) &&
@@ -313,6 +439,7 @@ AtspiAccessible* AtspiAccess::application(int processId, Clock::time_point end) 
         }
         g_clear_error(&error);
     }
+    searchedAll = asked == count;
     return nullptr;
 }
 
@@ -346,44 +473,77 @@ void AtspiAccess::enable() {
     }
 }
 
-std::optional<FocusedField> AtspiAccess::focusedField(int processId,
-                                                      std::chrono::milliseconds budget) {
+AtspiAccess::Lookup AtspiAccess::focusedField(int processId, std::chrono::milliseconds budget) {
+    using Outcome = Lookup::Outcome;
     if (!initialized_ || processId <= 0) {
-        return std::nullopt;
+        return {};
     }
     const Deadline deadline(budget);
 
-    Ref<AtspiAccessible> application(this->application(processId, deadline.end()));
+    bool searchedAll = false;
+    Ref<AtspiAccessible> application(this->application(processId, deadline.end(), searchedAll));
     if (!application) {
-        return std::nullopt;
+        return {searchedAll ? Outcome::absent : Outcome::failed, {}};
     }
     // A long-running process would otherwise read states cached at an earlier delivery.
     atspi_accessible_clear_cache(application.get());
 
-    // One call where the application offers Collection (GTK); else a walk through its windows.
-    bool unsupported = false;
-    Ref<AtspiAccessible> element = focusedByCollection(application.get(), deadline, unsupported);
-    if (!element && unsupported) {
-        element = focusedInWindows(application.get(), deadline);
+    // A walk costs a call or more for every element of the tree (GTK 4: over 100 ms), so the
+    // element it found last is asked first: while it keeps the focus, it is the answer.
+    Ref<AtspiAccessible> element;
+    if (walkedElement_ != nullptr && deadline.arm()) {
+        atspi_accessible_clear_cache(walkedElement_);
+        Ref<AtspiStateSet> states(atspi_accessible_get_state_set(walkedElement_));
+        if (hasState(states.get(), ATSPI_STATE_FOCUSED)) {
+            element.reset(static_cast<AtspiAccessible*>(g_object_ref(walkedElement_)));
+        }
+    }
+    bool walked = false;
+    if (!element) {
+        element = focusedIn(application.get(), deadline, walked);
+    }
+    if (walked) {
+        rememberWalked(element.get());
+    }
+    if (!element && isChromium(application.get(), deadline)) {
+        // Woken once per application; until a focused element was seen there, nothing found
+        // means its tree is still closed.
+        if (!chromiumWoken_) {
+            chromiumWoken_ = true;
+            element = wakeChromium(application.get(), deadline);
+        }
+        if (!element && !focusSeen_) {
+            return {Outcome::closed, {}};
+        }
     }
     if (!element || !deadline.arm()) {
-        return std::nullopt;
+        return {};
     }
+    focusSeen_ = true;
 
+    // The engine looks twice within a second: at the click, and right before the keys, when
+    // only the element's identity matters. The second look reuses the first description.
+    const std::string identity = identityOf(element.get());
+    if (described_ && described_->identity == identity &&
+        Clock::now() - describedAt_ < std::chrono::seconds(1)) {
+        return {Outcome::found, *described_};
+    }
     GError* error = nullptr;
     const AtspiRole role = atspi_accessible_get_role(element.get(), &error);
     if (error != nullptr) {
         g_error_free(error);
-        return std::nullopt;
+        return {};
     }
     if (!deadline.arm()) {
-        return std::nullopt;
+        return {};
     }
     Ref<AtspiStateSet> states(atspi_accessible_get_state_set(element.get()));
     FocusedField field;
-    field.identity = identityOf(element.get());
-    field.secure = role == ATSPI_ROLE_PASSWORD_TEXT;
-    field.role = roleOf(element.get(), role, states.get(), deadline);
+    field.identity = identity;
+    field.secure = role == ATSPI_ROLE_PASSWORD_TEXT ||
+                   disguisedPassword(element.get(), role, states.get(), deadline);
+    field.role = role == ATSPI_ROLE_TERMINAL ? FieldRole::terminal
+                                             : roleOf(element.get(), role, states.get(), deadline);
     // An element found by its focused state has states; none at all means the query failed.
     GArray* stateList = states ? atspi_state_set_get_states(states.get()) : nullptr;
     const bool statesKnown = stateList != nullptr && stateList->len > 0;
@@ -391,14 +551,17 @@ std::optional<FocusedField> AtspiAccess::focusedField(int processId,
         g_array_free(stateList, TRUE);
     }
     if (statesKnown) {
-        field.enabled = hasState(states.get(), ATSPI_STATE_ENABLED) &&
+        // GTK 4 has no ENABLED state; a disabled element of any toolkit lacks both.
+        field.enabled = hasState(states.get(), ATSPI_STATE_ENABLED) ||
                         hasState(states.get(), ATSPI_STATE_SENSITIVE);
     }
     if (hasState(states.get(), ATSPI_STATE_EDITABLE) && deadline.arm()) {
         Ref<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(element.get()));
         field.selectedTextSettable = editable != nullptr;
     }
-    return field;
+    described_ = field;
+    describedAt_ = Clock::now();
+    return {Outcome::found, std::move(field)};
 }
 
 }  // namespace zuna::platform

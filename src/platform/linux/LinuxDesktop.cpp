@@ -5,6 +5,8 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QString>
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 #include "localization/Localization.h"
@@ -19,9 +21,81 @@ bool waylandSession() {
            (type != nullptr && std::string_view(type) == "wayland");
 }
 
+struct TerminalKind {
+    std::string_view windowClass;
+    PasteShortcut shortcut;
+    // Its shortcut reads the primary selection rather than the clipboard.
+    bool readsPrimary;
+};
+
+// Terminals that show nothing on the accessibility bus, by the class (or instance) of their
+// window, lower case, with the keys each pastes with by default.
+constexpr TerminalKind kTerminals[] = {
+    {"xterm", PasteShortcut::shiftInsert, true},
+    {"uxterm", PasteShortcut::shiftInsert, true},
+    {"urxvt", PasteShortcut::shiftInsert, true},
+    {"rxvt", PasteShortcut::shiftInsert, true},
+    {"st", PasteShortcut::shiftInsert, true},
+    {"st-256color", PasteShortcut::shiftInsert, true},
+    {"kitty", PasteShortcut::controlShiftV, false},
+    {"alacritty", PasteShortcut::controlShiftV, false},
+    {"org.wezfurlong.wezterm", PasteShortcut::controlShiftV, false},
+};
+
+// Browsers and applications built on Chromium (Electron, CEF), for when they are not on the bus.
+constexpr std::string_view kChromiumClasses[] = {
+    "chromium", "chromium-browser", "google-chrome", "brave-browser", "microsoft-edge",
+    "vivaldi-stable", "code", "electron", "slack", "discord", "signal"};
+
+std::string lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string windowIdentity(std::uint64_t window) {
+    return "window:" + std::to_string(window);
+}
+
 }  // namespace
 
 LinuxDesktop::LinuxDesktop() = default;
+
+FocusedField LinuxDesktop::windowField(const X11Session::WindowClass& windowClass,
+                                       std::uint64_t window) {
+    const std::string names[] = {lower(windowClass.name), lower(windowClass.instance)};
+    for (const std::string& name : names) {
+        for (const TerminalKind& terminal : kTerminals) {
+            if (name == terminal.windowClass) {
+                FocusedField field;
+                field.identity = windowIdentity(window);
+                field.role = FieldRole::terminal;
+                field.enabled = true;
+                field.shortcut = terminal.shortcut;
+                field.readsPrimary = terminal.readsPrimary;
+                return field;
+            }
+        }
+    }
+    for (const std::string& name : names) {
+        if (std::find(std::begin(kChromiumClasses), std::end(kChromiumClasses), name) !=
+            std::end(kChromiumClasses)) {
+            return closedField(window);
+        }
+    }
+    FocusedField field;
+    field.identity = windowIdentity(window);
+    field.checkable = false;
+    return field;
+}
+
+FocusedField LinuxDesktop::closedField(std::uint64_t window) {
+    FocusedField field;
+    field.identity = windowIdentity(window);
+    field.checkable = false;
+    field.hint = L("Aplikacija (Chromium, Electron) ne pokaže svojih polj: zaženi jo z --force-renderer-accessibility ali v možnostih vključi lepljenje v nepreverjena polja.");
+    return field;
+}
 
 // Without an X server no window, field or key can be reached, whatever the buses say.
 bool LinuxDesktop::accessibilityGranted() {
@@ -71,18 +145,33 @@ std::optional<FocusedField> LinuxDesktop::focusedField(const DesktopApplication&
     if (application.processId == ownProcessId()) {
         return std::nullopt;
     }
-    return atspi_.focusedField(application.processId, queryBudget);
+    AtspiAccess::Lookup lookup = atspi_.focusedField(application.processId, queryBudget);
+    switch (lookup.outcome) {
+        case AtspiAccess::Lookup::Outcome::found:
+            // VTE terminals, Konsole: Control+V would reach the shell as a literal ^V.
+            if (lookup.field.role == FieldRole::terminal) {
+                lookup.field.shortcut = PasteShortcut::controlShiftV;
+            }
+            return std::move(lookup.field);
+        case AtspiAccess::Lookup::Outcome::absent:
+            return windowField(x11_.windowClass(application.window), application.window);
+        case AtspiAccess::Lookup::Outcome::closed:
+            return closedField(application.window);
+        case AtspiAccess::Lookup::Outcome::failed:
+            break;
+    }
+    return std::nullopt;
 }
 
 bool LinuxDesktop::modifiersHeld() {
     return x11_.modifiersHeld();
 }
 
-bool LinuxDesktop::preparePasteKeys() {
-    return x11_.preparePasteKeys();
+bool LinuxDesktop::preparePasteKeys(PasteShortcut shortcut) {
+    return x11_.preparePasteKeys(shortcut);
 }
 
-bool LinuxDesktop::setClipboardText(const std::string& text) {
+bool LinuxDesktop::setClipboardText(const std::string& text, bool primaryToo) {
     if (QGuiApplication::instance() == nullptr) {
         return false;
     }
@@ -90,10 +179,13 @@ bool LinuxDesktop::setClipboardText(const std::string& text) {
     if (clipboard == nullptr) {
         return false;
     }
-    clipboard->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                       QClipboard::Clipboard);
-    // On X11 setting the text means owning the CLIPBOARD selection; without it nobody gets it.
-    return clipboard->ownsClipboard();
+    const QString content = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    clipboard->setText(content, QClipboard::Clipboard);
+    if (primaryToo) {
+        clipboard->setText(content, QClipboard::Selection);
+    }
+    // On X11 setting the text means owning the selection; without it nobody gets it.
+    return clipboard->ownsClipboard() && (!primaryToo || clipboard->ownsSelection());
 }
 
 KeyPostResult LinuxDesktop::postPasteKeys(const DesktopApplication& target) {

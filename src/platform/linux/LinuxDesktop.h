@@ -32,8 +32,8 @@ class LinuxDesktop : public DesktopAccess {
     bool isRunning(const DesktopApplication& application) override;
     std::optional<FocusedField> focusedField(const DesktopApplication& application) override;
     bool modifiersHeld() override;
-    bool preparePasteKeys() override;
-    bool setClipboardText(const std::string& text) override;
+    bool preparePasteKeys(PasteShortcut shortcut) override;
+    bool setClipboardText(const std::string& text, bool primaryToo) override;
     KeyPostResult postPasteKeys(const DesktopApplication& target) override;
 
     // Gives the keyboard focus back to an application seen earlier (after a dialog of this
@@ -43,6 +43,13 @@ class LinuxDesktop : public DesktopAccess {
     ShortcutResult setGlobalShortcut(const std::string& keys,
                                      std::function<void()> pressed) override;
     void showOnAllWorkspaces(std::uint64_t window) override;
+    // What is known of an application that is not on the accessibility bus, by its window's
+    // class: a terminal of a known kind (which pastes with its own keys), or a field that cannot
+    // be checked, with a hint where the application is one that can show its fields.
+    static FocusedField windowField(const X11Session::WindowClass& windowClass,
+                                    std::uint64_t window);
+    // The same for an application whose tree stays closed (Chromium and what is built on it).
+    static FocusedField closedField(std::uint64_t window);
 
   private:
     X11Session x11_;

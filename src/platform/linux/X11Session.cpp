@@ -390,22 +390,56 @@ bool X11Session::modifiersHeld() {
     return (held & heldModifierMask()) != 0;
 }
 
-bool X11Session::preparePasteKeys() {
+X11Session::WindowClass X11Session::windowClass(std::uint64_t window) {
+    WindowClass result;
+    if (display_ == nullptr || window == 0) {
+        return result;
+    }
+    ErrorTrap trap(display_);
+    XClassHint hint{};
+    if (XGetClassHint(display_, window, &hint) != 0) {
+        if (hint.res_name != nullptr) {
+            result.instance = hint.res_name;
+        }
+        if (hint.res_class != nullptr) {
+            result.name = hint.res_class;
+        }
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+    }
+    return trap.failed() ? WindowClass{} : result;
+}
+
+bool X11Session::preparePasteKeys(PasteShortcut shortcut) {
     keys_.reset();
     if (display_ == nullptr || !xtest_) {
         return false;
     }
+    const auto code = [&](KeySym left, KeySym right) {
+        const unsigned found = XKeysymToKeycode(display_, left);
+        return found != 0 ? found : XKeysymToKeycode(display_, right);
+    };
     PasteKeys keys;
-    keys.control = XKeysymToKeycode(display_, XK_Control_L);
-    if (keys.control == 0) {
-        keys.control = XKeysymToKeycode(display_, XK_Control_R);
+    if (shortcut != PasteShortcut::shiftInsert) {
+        keys.modifiers.push_back(code(XK_Control_L, XK_Control_R));
     }
-    if (keys.control == 0) {
+    if (shortcut != PasteShortcut::controlV) {
+        keys.modifiers.push_back(code(XK_Shift_L, XK_Shift_R));
+    }
+    if (std::find(keys.modifiers.begin(), keys.modifiers.end(), 0u) != keys.modifiers.end()) {
         return false;
     }
+    // Insert is the same key in every layout.
+    if (shortcut == PasteShortcut::shiftInsert) {
+        keys.key = code(XK_Insert, XK_KP_Insert);
+        if (keys.key != 0) {
+            keys_ = keys;
+        }
+        return keys_.has_value();
+    }
     if (!xkb_) {
-        keys.v = XKeysymToKeycode(display_, XK_v);
-        if (keys.v != 0) {
+        keys.key = XKeysymToKeycode(display_, XK_v);
+        if (keys.key != 0) {
             keys_ = keys;
         }
         return keys_.has_value();
@@ -421,11 +455,11 @@ bool X11Session::preparePasteKeys() {
     // The current layout's own "v" first; else the "v" of another group (a Latin layout beside
     // a Cyrillic or Greek one), which is locked only for the key press.
     if (auto key = keyFor(keyboard, XK_v, state.group, false)) {
-        keys.v = *key;
+        keys.key = *key;
     } else {
         for (int group = 0; group < XkbNumKbdGroups; ++group) {
             if (auto other = keyFor(keyboard, XK_v, group, true)) {
-                keys.v = *other;
+                keys.key = *other;
                 keys.group = group;
                 keys.restoreGroup = state.locked_group;
                 break;
@@ -433,7 +467,7 @@ bool X11Session::preparePasteKeys() {
         }
     }
     XkbFreeKeyboard(keyboard, 0, True);
-    if (keys.v == 0) {
+    if (keys.key == 0) {
         return false;
     }
     keys_ = keys;
@@ -451,14 +485,18 @@ KeyPostResult X11Session::postPasteKeys(std::uint64_t window) {
     keys_.reset();
     ErrorTrap trap(display_);
     // The server stamps each key event with the group in force, so the lock applies to exactly
-    // these four events and the user's group is back before anything else is typed.
+    // these events and the user's group is back before anything else is typed.
     if (keys.group >= 0) {
         XkbLockGroup(display_, XkbUseCoreKbd, static_cast<unsigned>(keys.group));
     }
-    XTestFakeKeyEvent(display_, keys.control, True, CurrentTime);
-    XTestFakeKeyEvent(display_, keys.v, True, CurrentTime);
-    XTestFakeKeyEvent(display_, keys.v, False, CurrentTime);
-    XTestFakeKeyEvent(display_, keys.control, False, CurrentTime);
+    for (unsigned modifier : keys.modifiers) {
+        XTestFakeKeyEvent(display_, modifier, True, CurrentTime);
+    }
+    XTestFakeKeyEvent(display_, keys.key, True, CurrentTime);
+    XTestFakeKeyEvent(display_, keys.key, False, CurrentTime);
+    for (auto modifier = keys.modifiers.rbegin(); modifier != keys.modifiers.rend(); ++modifier) {
+        XTestFakeKeyEvent(display_, *modifier, False, CurrentTime);
+    }
     if (keys.group >= 0) {
         XkbLockGroup(display_, XkbUseCoreKbd, static_cast<unsigned>(keys.restoreGroup));
     }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "paste/DesktopAccess.h"
 
@@ -35,10 +36,17 @@ class X11Session {
     // Shift, Control, Alt or Super pressed or latched; locks (Caps, Num) do not count.
     bool modifiersHeld();
 
-    // Finds the key codes for Control and a Latin "v", and the keyboard group to lock for the key
-    // press when the current layout has no "v".
-    bool preparePasteKeys();
-    // Sends Control+V with the prepared keys while `window` is still the active one.
+    // The two parts of the window's WM_CLASS: the instance ("xterm") and the class ("XTerm").
+    struct WindowClass {
+        std::string instance;
+        std::string name;
+    };
+    WindowClass windowClass(std::uint64_t window);
+
+    // Finds the key codes of the shortcut's modifiers and key (a Latin "v" or Insert), and the
+    // keyboard group to lock for the key press when the current layout has no "v".
+    bool preparePasteKeys(PasteShortcut shortcut);
+    // Sends the prepared shortcut while `window` is still the active one.
     KeyPostResult postPasteKeys(std::uint64_t window);
 
     // Asks the window manager to activate the window (or focuses it directly without one).
@@ -50,8 +58,9 @@ class X11Session {
 
   private:
     struct PasteKeys {
-        unsigned control = 0;
-        unsigned v = 0;
+        // Pressed in this order, released in the reverse one.
+        std::vector<unsigned> modifiers;
+        unsigned key = 0;
         // The group to lock for the key press, and the locked group to restore; -1: none needed.
         int group = -1;
         int restoreGroup = 0;

@@ -127,19 +127,70 @@ TEST(PasteEngine, RefusesUnsuitableTargetsAndLeavesTheClipboardAlone) {
     }
 }
 
-TEST(PasteEngine, AcceptsTextRolesAndAnyTypableElement) {
-    Rig r;
-    for (FieldRole role : {FieldRole::textField, FieldRole::textArea, FieldRole::comboBox}) {
+// The field's own shortcut is the one prepared, and the primary selection is written only for a
+// target whose shortcut reads it.
+TEST(PasteEngine, AcceptsTextRolesAndAnyTypableElementWithTheirOwnShortcut) {
+    using S = PasteShortcut;
+    const std::vector<std::tuple<FieldRole, bool, S, bool>> fields{
+        {FieldRole::textField, false, S::controlV, false},
+        {FieldRole::textArea, false, S::controlV, false},
+        {FieldRole::comboBox, false, S::controlV, false},
+        {FieldRole::terminal, false, S::controlShiftV, false},
+        {FieldRole::terminal, false, S::shiftInsert, true},
+        {FieldRole::other, true, S::controlV, false},
+    };
+    for (const auto& [role, settable, shortcut, primary] : fields) {
+        SCOPED_TRACE(static_cast<int>(role) * 10 + static_cast<int>(shortcut));
+        Rig r;
         r.desktop.field->role = role;
-        r.desktop.field->selectedTextSettable = false;
+        r.desktop.field->selectedTextSettable = settable;
+        r.desktop.field->shortcut = shortcut;
+        r.desktop.field->readsPrimary = primary;
         // An element that cannot say whether it is enabled counts as enabled.
         r.desktop.field->enabled.reset();
-        r.engine->paste("x", "n");
+        r.engine->paste("ls -la\n", "n");
+        EXPECT_EQ(r.desktop.posts, 1);
+        EXPECT_EQ(r.desktop.shortcut, shortcut);
+        EXPECT_EQ(r.desktop.clipboard, "ls -la\n");
+        EXPECT_EQ(r.desktop.primary, primary ? std::optional<std::string>("ls -la\n") : std::nullopt);
     }
-    r.desktop.field->role = FieldRole::other;
-    r.desktop.field->selectedTextSettable = true;
+}
+
+// An application that shows no fields: without the user's choice its hint (or the plain message)
+// and nothing sent; with it the text goes there, still only to the field seen at the click.
+TEST(PasteEngine, FieldsThatCannotBeCheckedNeedTheUsersChoice) {
+    const std::string unrecognised =
+        "Polja ni mogoče prepoznati. Klikni v besedilno polje in poskusi znova.";
+    const std::vector<std::tuple<const char*, std::string, bool, Report>> cases{
+        {"with a hint", "Zaženi jo drugače.", false, {"Zaženi jo drugače.", true}},
+        {"without a hint", "", false, {unrecognised, true}},
+        {"chosen", "Zaženi jo drugače.", true, {"✓ Poslano v Urejevalnik · n", false}},
+    };
+    for (const auto& [situation, hint, chosen, report] : cases) {
+        SCOPED_TRACE(situation);
+        Rig r;
+        // What an unchecked field says of itself means nothing: not even "secure" is known.
+        r.desktop.field = FocusedField();
+        r.desktop.field->identity = "window:7";
+        r.desktop.field->enabled = false;
+        r.desktop.field->checkable = false;
+        r.desktop.field->hint = hint;
+        r.engine->pasteUnchecked = chosen;
+        r.engine->paste("x", "n");
+        EXPECT_EQ(r.only(), report);
+        EXPECT_EQ(r.desktop.posts, chosen ? 1 : 0);
+        EXPECT_EQ(r.desktop.clipboard, chosen ? "x" : "earlier");
+    }
+
+    Rig r;
+    r.desktop.field->checkable = false;
+    r.engine->pasteUnchecked = true;
+    r.desktop.modifiersUntil = 30;
+    r.desktop.onModifierCheck[2] = [&] { r.desktop.field->identity = "window:8"; };
     r.engine->paste("x", "n");
-    EXPECT_EQ(r.desktop.posts, 4);
+    r.clock.advance(40);
+    EXPECT_EQ(r.only(), changed);
+    r.expectNothingSent();
 }
 
 TEST(PasteEngine, HeldModifiersAreCheckedTwentyOneTimesFortyMillisecondsApart) {

@@ -41,6 +41,16 @@ class ManualScheduler : public Scheduler {
     std::map<std::tuple<long, long>, std::function<void()>> pending_;
 };
 
+// An enabled text field that text can be typed into.
+inline FocusedField textField(std::string identity) {
+    FocusedField field;
+    field.identity = std::move(identity);
+    field.role = FieldRole::textField;
+    field.enabled = true;
+    field.selectedTextSettable = true;
+    return field;
+}
+
 // A desktop whose answers the test sets, and which writes down every question it is asked.
 class ScriptedDesktop : public DesktopAccess {
   public:
@@ -53,7 +63,7 @@ class ScriptedDesktop : public DesktopAccess {
     int ownPid = 1000;
     bool running = true;
     std::optional<FocusedField> field =
-        FocusedField{":1.5/org/a11y/atspi/accessible/12", FieldRole::textField, false, true, true};
+        textField(":1.5/org/a11y/atspi/accessible/12");
     // Held from the click until this many milliseconds later (-1: not at all).
     long modifiersUntil = -1;
     bool canPrepare = true;
@@ -63,6 +73,8 @@ class ScriptedDesktop : public DesktopAccess {
     std::map<int, std::function<void()>> onModifierCheck;
 
     std::optional<std::string> clipboard;
+    std::optional<std::string> primary;
+    std::optional<PasteShortcut> shortcut;
     std::vector<std::string> calls;
     std::vector<long> modifierChecks;
     int posts = 0;
@@ -89,11 +101,15 @@ class ScriptedDesktop : public DesktopAccess {
         }
         return modifiersUntil >= 0 && clock_.now() < modifiersUntil;
     }
-    bool preparePasteKeys() override { return log("prepare"), canPrepare; }
-    bool setClipboardText(const std::string& text) override {
+    bool preparePasteKeys(PasteShortcut keys) override {
+        shortcut = keys;
+        return log("prepare"), canPrepare;
+    }
+    bool setClipboardText(const std::string& text, bool primaryToo) override {
         log("clipboard");
         if (clipboardWorks) {
             clipboard = text;
+            if (primaryToo) primary = text;
         }
         return clipboardWorks;
     }

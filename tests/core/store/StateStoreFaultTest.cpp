@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
@@ -159,24 +160,38 @@ SavedState killState(int round, int save) {
 TEST(StateStoreFaultTest, KilledWhileSavingLeavesOneWholeStateEveryTime) {
     TempDir dir;
     StateStore(dir.path()).save(killState(0, 0));
+    // The kills fall within the first few saves of each child, timed from when it has opened
+    // the store: on a loaded machine a fixed time would land before the first save ever ends.
+    const auto timed = std::chrono::steady_clock::now();
+    for (int save = 1; save <= 5; ++save)
+        StateStore(dir.path()).save(killState(0, save));
+    const auto oneSave = std::chrono::duration_cast<std::chrono::microseconds>(
+                             std::chrono::steady_clock::now() - timed) / 5;
     std::mt19937 random(20261206);
-    std::uniform_int_distribution<int> delayMicros(0, 30'000);
+    std::uniform_int_distribution<long> delayMicros(0, std::max<long>(4 * oneSave.count(), 2000));
     const auto started = std::chrono::steady_clock::now();
     int rounds = 0;
     int newerStates = 0;
     std::size_t leftovers = 0;
     std::string lastTag;
     for (int round = 1; round <= 220; ++round, ++rounds) {
+        int opened[2];
+        ASSERT_EQ(pipe(opened), 0);
         const pid_t pid = fork();
         if (pid == 0) {
             try {
                 StateStore store(dir.path());
+                [[maybe_unused]] const auto told = write(opened[1], "o", 1);
                 for (int save = 1;; ++save)
                     store.save(killState(round, save));
             } catch (...) {
             }
             _exit(1);
         }
+        close(opened[1]);
+        char byte = 0;
+        [[maybe_unused]] const auto heard = read(opened[0], &byte, 1);
+        close(opened[0]);
         usleep(static_cast<useconds_t>(delayMicros(random)));
         kill(pid, SIGKILL);
         int status = 0;
