@@ -27,6 +27,11 @@ class AtspiAccess {
     // `budget` in all. Never ask for this program's own process: it could not answer itself.
     std::optional<FocusedField> focusedField(int processId, std::chrono::milliseconds budget);
 
+    // The application one of whose frames has the active state, with that frame's title; this
+    // program's own process is skipped. Where no display server names the active window (a
+    // Wayland session), this is how the target is found.
+    std::optional<DesktopApplication> activeApplication(std::chrono::milliseconds budget);
+
   private:
     // The application's root element, found among the desktop's children by process id.
     _AtspiAccessible* application(int processId, std::chrono::steady_clock::time_point deadline);

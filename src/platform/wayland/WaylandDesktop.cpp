@@ -1,0 +1,128 @@
+#include "wayland/WaylandDesktop.h"
+
+#include <unistd.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include "linux/X11Session.h"
+#include "localization/Localization.h"
+
+namespace zuna::platform {
+
+WaylandDesktop::WaylandDesktop(const std::filesystem::path& dataDirectory)
+    : portal_(dataDirectory / "remote-desktop.token") {}
+
+// The compositor's own keyboard needs no grant, so it comes first where there is one.
+WaylandDesktop::KeyPath WaylandDesktop::keyPath() {
+    if (session_.hasVirtualKeyboard()) return KeyPath::virtualKeyboard;
+    if (portal_.available()) return KeyPath::portal;
+    return KeyPath::none;
+}
+
+bool WaylandDesktop::accessibilityGranted() {
+    return atspi_.enabled();
+}
+
+bool WaylandDesktop::keyEventsGranted() {
+    switch (keyPath()) {
+        case KeyPath::virtualKeyboard:
+            return true;
+        case KeyPath::portal:
+            return portal_.granted();
+        case KeyPath::none:
+            return false;
+    }
+    return false;
+}
+
+void WaylandDesktop::requestAccessibility() {
+    atspi_.enable();
+}
+
+void WaylandDesktop::requestKeyEvents() {
+    if (keyPath() == KeyPath::portal) portal_.request();
+}
+
+std::string WaylandDesktop::limitation() {
+    switch (keyPath()) {
+        case KeyPath::virtualKeyboard:
+            return {};
+        case KeyPath::portal:
+            if (portal_.granted()) return {};
+            if (portal_.state() == RemoteDesktopPortal::State::asking)
+                return L("Namizje čaka na tvoj odgovor v oknu za oddaljeno upravljanje.");
+            return L("Ukaz za lepljenje potrebuje dovoljenje namizja za oddaljeno upravljanje: Odpri nastavitve odpre vprašanje, ki ga odobriš enkrat.");
+        case KeyPath::none:
+            break;
+    }
+    return L("Ta seja Wayland ne ponuja ne portala za oddaljeno upravljanje ne navidezne tipkovnice, zato ukaza za lepljenje ni mogoče poslati.");
+}
+
+std::string WaylandDesktop::modifierLimitation() {
+    return L("V seji Wayland Zuna Trep vidi držane tipke le v aplikacijah, ki jih sporočajo dostopnosti (GTK 3, Qt); drugod pošlje ukaz šele, ko ob kliku ne držiš nobene.");
+}
+
+std::optional<DesktopApplication> WaylandDesktop::frontmostApplication() {
+    auto application = atspi_.activeApplication(queryBudget);
+    if (application) application->startTime = X11Session::processStartTime(application->processId);
+    return application;
+}
+
+int WaylandDesktop::ownProcessId() {
+    return static_cast<int>(::getpid());
+}
+
+bool WaylandDesktop::isRunning(const DesktopApplication& application) {
+    return X11Session::processRunning(application.processId, application.startTime);
+}
+
+std::optional<FocusedField> WaylandDesktop::focusedField(const DesktopApplication& application) {
+    if (application.processId == ownProcessId()) return std::nullopt;
+    return atspi_.focusedField(application.processId, queryBudget);
+}
+
+// The click's own modifier state is all the palette's X11 connection can tell; the key events
+// that the application in front reports say when a key is held or let go.
+bool WaylandDesktop::modifiersHeld() {
+    constexpr Qt::KeyboardModifiers counted =
+        Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+    const bool atClick = QGuiApplication::instance() != nullptr &&
+                         (QGuiApplication::keyboardModifiers() & counted) != 0;
+    return atClick || keys_.modifiersHeld();
+}
+
+bool WaylandDesktop::preparePasteKeys() {
+    return keyPath() != KeyPath::none && keyEventsGranted();
+}
+
+bool WaylandDesktop::setClipboardText(const std::string& text) {
+    // wlroots hands an X11 client's clipboard to Wayland clients only while it has the focus,
+    // which the palette never has; its data-control protocol sets the seat's clipboard directly.
+    if (session_.hasDataControl()) return session_.setClipboardText(text);
+    if (QGuiApplication::instance() == nullptr) return false;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard == nullptr) return false;
+    clipboard->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                       QClipboard::Clipboard);
+    return clipboard->ownsClipboard();
+}
+
+KeyPostResult WaylandDesktop::postPasteKeys(const DesktopApplication& target) {
+    const auto now = frontmostApplication();
+    if (!now || now->processId != target.processId) return KeyPostResult::targetNotActive;
+    bool sent = false;
+    switch (keyPath()) {
+        case KeyPath::virtualKeyboard:
+            sent = session_.sendPasteKeys();
+            break;
+        case KeyPath::portal:
+            sent = portal_.sendPasteKeys();
+            break;
+        case KeyPath::none:
+            break;
+    }
+    return sent ? KeyPostResult::posted : KeyPostResult::failed;
+}
+
+}  // namespace zuna::platform
