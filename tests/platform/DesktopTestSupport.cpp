@@ -56,12 +56,12 @@ int TargetApp::processId() const {
     return static_cast<int>(process_->processId());
 }
 
-bool TargetApp::waitUntilReady(platform::LinuxDesktop& desktop, std::chrono::milliseconds timeout) {
+bool TargetApp::waitUntilReady(DesktopAccess& desktop, std::chrono::milliseconds timeout) {
     return waitUntilActive(desktop, timeout) &&
            waitUntil([&] { return desktop.focusedField(application_).has_value(); }, timeout);
 }
 
-bool TargetApp::waitUntilActive(platform::LinuxDesktop& desktop,
+bool TargetApp::waitUntilActive(DesktopAccess& desktop,
                                 std::chrono::milliseconds timeout) {
     return waitUntil(
         [&] {
