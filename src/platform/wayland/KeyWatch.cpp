@@ -2,6 +2,8 @@
 
 #include <atspi/atspi.h>
 
+#include <iterator>
+
 namespace zuna::platform {
 namespace {
 
@@ -15,8 +17,7 @@ constexpr unsigned watchedBits[] = {1u << 0, 1u << 1, 1u << 2, 1u << 3, 1u << 4,
 KeyWatch::KeyWatch() {
     const int init = atspi_init();
     if (init != 0 && init != 1) return;
-    listener_ = atspi_device_listener_new(
-        &KeyWatch::onKey, this, nullptr);
+    listener_ = atspi_device_listener_new(&KeyWatch::onKey, this, nullptr);
     if (listener_ == nullptr) return;
     const AtspiKeyEventMask types =
         (1u << ATSPI_KEY_PRESSED_EVENT) | (1u << ATSPI_KEY_RELEASED_EVENT);
@@ -29,9 +30,10 @@ KeyWatch::KeyWatch() {
         }
         GError* error = nullptr;
         // Without the synchronous flag the registry does not hold the application's key
-        // handling up for this program.
-        listening_ = atspi_register_keystroke_listener(listener_, nullptr, mask, types,
-                                                       ATSPI_KEYLISTENER_NOSYNC, &error) == TRUE;
+        // handling up for this program. The answer is false even where the registry takes the
+        // listener (at-spi2-core 2.46); only an error means it does not.
+        atspi_register_keystroke_listener(listener_, nullptr, mask, types, ATSPI_KEYLISTENER_NOSYNC,
+                                          &error);
         if (error != nullptr) {
             listening_ = false;
             g_error_free(error);
