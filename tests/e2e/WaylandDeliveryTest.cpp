@@ -3,8 +3,14 @@
 // the palette run on XWayland, as the program does on such a desktop.
 #include <gtest/gtest.h>
 
+#include <atspi/atspi.h>
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QProcess>
 #include <QRect>
+#include <filesystem>
 
 #include "DesktopTestSupport.h"
 #include "QtScheduler.h"
@@ -198,6 +204,150 @@ TEST(WaylandPalette, AClickPastesIntoTheWaylandEntryThatKeepsTheFocus) {
     EXPECT_EQ(entry.finish(), text + "\n");
     program.terminate();
     program.waitForFinished(5000);
+}
+
+
+// What a user does with the desktop portal's dialog: presses its button (or ticks its check box)
+// with this label. The dialog is a GTK 4 window of xdg-desktop-portal-gnome, found through the
+// accessibility bus.
+bool pressButtonLabelled(AtspiAccessible* element, const std::string& label, int depth = 0) {
+    if (depth > 16) return false;
+    const AtspiRole role = atspi_accessible_get_role(element, nullptr);
+    if (role == ATSPI_ROLE_PUSH_BUTTON || role == ATSPI_ROLE_CHECK_BOX) {
+        gchar* name = atspi_accessible_get_name(element, nullptr);
+        const bool match = name != nullptr && std::string(name).find(label) != std::string::npos;
+        g_free(name);
+        if (match) {
+            AtspiAction* action = atspi_accessible_get_action_iface(element);
+            const bool done = action != nullptr && atspi_action_do_action(action, 0, nullptr);
+            if (action != nullptr) g_object_unref(action);
+            return done;
+        }
+    }
+    const int count = atspi_accessible_get_child_count(element, nullptr);
+    for (int i = 0; i < count; ++i) {
+        AtspiAccessible* child = atspi_accessible_get_child_at_index(element, i, nullptr);
+        if (child == nullptr) continue;
+        const bool done = pressButtonLabelled(child, label, depth + 1);
+        g_object_unref(child);
+        if (done) return true;
+    }
+    return false;
+}
+
+bool answerPortalDialog(const std::string& label) {
+    return waitUntil([&] {
+        AtspiAccessible* desktop = atspi_get_desktop(0);
+        bool done = false;
+        const int count = atspi_accessible_get_child_count(desktop, nullptr);
+        for (int i = 0; i < count && !done; ++i) {
+            AtspiAccessible* application = atspi_accessible_get_child_at_index(desktop, i, nullptr);
+            if (application == nullptr) continue;
+            gchar* name = atspi_accessible_get_name(application, nullptr);
+            if (name != nullptr && std::string(name) == "xdg-desktop-portal-gnome")
+                done = pressButtonLabelled(application, label);
+            g_free(name);
+            g_object_unref(application);
+        }
+        g_object_unref(desktop);
+        return done;
+    });
+}
+
+// A key pressed through mutter's own remote-desktop interface, as the test's keyboard.
+class MutterKeyboard {
+  public:
+    MutterKeyboard() {
+        const auto reply = call("/org/gnome/Mutter/RemoteDesktop", "org.gnome.Mutter.RemoteDesktop",
+                                "CreateSession", {});
+        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
+            session_ = reply.arguments().front().value<QDBusObjectPath>().path();
+            call(session_, session, "Start", {});
+            // mutter makes the device at its first key: from then on the seat has a keyboard,
+            // and windows mapped later get the focus.
+            tap(shiftKeysym);
+        }
+    }
+    ~MutterKeyboard() {
+        if (!session_.isEmpty()) call(session_, session, "Stop", {});
+    }
+    bool tap(unsigned keysym) {
+        return key(keysym, true) && key(keysym, false);
+    }
+    bool key(unsigned keysym, bool pressed) {
+        return call(session_, session, "NotifyKeyboardKeysym", {keysym, pressed}).type() ==
+               QDBusMessage::ReplyMessage;
+    }
+
+  private:
+    static constexpr const char* session = "org.gnome.Mutter.RemoteDesktop.Session";
+    static constexpr unsigned shiftKeysym = 0xffe1;
+    static QDBusMessage call(const QString& path, const QString& interface, const QString& method,
+                             const QList<QVariant>& arguments) {
+        auto message = QDBusMessage::createMethodCall("org.gnome.Mutter.RemoteDesktop", path,
+                                                      interface, method);
+        message.setArguments(arguments);
+        return QDBusConnection::sessionBus().call(message, QDBus::Block, 5000);
+    }
+    QString session_;
+};
+
+constexpr unsigned returnKeysym = 0xff0d;
+
+// GNOME's compositor with the desktop portal: nothing is sent until the user agreed once in the
+// portal's dialog; the restore token in the data folder brings the grant back at the next start.
+TEST(GnomePortal, TheGrantIsAskedOnceThenTheTextArrivesAndARestartNeedsNoDialog) {
+    test::TempDir data;
+    std::vector<std::string> reports;
+    // Headless mutter has no keyboard of its own; this one gives the seat one from the start.
+    MutterKeyboard keyboard;
+    bool restores = false;
+    {
+        platform::WaylandDesktop desktop(data.path());
+        platform::QtScheduler scheduler;
+        PasteEngine engine(desktop, scheduler);
+        engine.onStatus = [&](const std::string& message, bool) { reports.push_back(message); };
+        int prompts = 0;
+        engine.onPermissionNeeded = [&] { ++prompts; };
+        ASSERT_EQ(desktop.keyPath(), platform::WaylandDesktop::KeyPath::portal);
+        EXPECT_FALSE(engine.permitted());
+        EXPECT_NE(engine.permissionStatus().find("Ukaz za lepljenje: ni odobren."), std::string::npos);
+        EXPECT_FALSE(desktop.paletteMustBypassWindowManager());
+
+        TargetApp entry("env", onWayland("zenity", {"--entry", "--title=Vnos"}));
+        ASSERT_TRUE(entry.waitUntilReady(desktop));
+        engine.paste("še ne", "Gumb");
+        EXPECT_EQ(prompts, 1);
+        EXPECT_TRUE(reports.empty());
+
+        // The permission button asks; the user presses Share in the portal's dialog.
+        engine.requestPermission();
+        // Share stays greyed out until remote interaction is ticked.
+        ASSERT_TRUE(answerPortalDialog("Allow remote interaction"));
+        ASSERT_TRUE(answerPortalDialog("Share"));
+        ASSERT_TRUE(waitUntil([&] { return engine.permitted(); }));
+        restores = desktop.portal().restores();
+        EXPECT_EQ(std::filesystem::exists(data.path() / "remote-desktop.token"), restores);
+
+        ASSERT_TRUE(entry.waitUntilReady(desktop));
+        const std::string text = "GNOME: Žiga čez most — ščđćž";
+        engine.paste(text, "Gumb");
+        ASSERT_TRUE(waitUntil([&] { return !reports.empty(); }, 5s));
+        EXPECT_EQ(reports.back(), "✓ Poslano v Vnos · Gumb");
+        test::spin(300ms);
+        EXPECT_TRUE(keyboard.tap(returnKeysym));
+        EXPECT_EQ(entry.finish(), text + "\n");
+    }
+    // A new start with the same data folder: granted again without any dialog where the portal
+    // keeps grants; else honestly not granted until the user agrees again.
+    platform::WaylandDesktop again(data.path());
+    if (restores) {
+        EXPECT_TRUE(waitUntil([&] { return again.keyEventsGranted(); }, 10s));
+    } else {
+        test::spin(1s);
+        EXPECT_FALSE(again.keyEventsGranted());
+        EXPECT_EQ(again.portal().state(), platform::RemoteDesktopPortal::State::idle);
+    }
 }
 
 }  // namespace

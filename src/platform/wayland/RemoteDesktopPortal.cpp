@@ -21,6 +21,7 @@ constexpr unsigned persistUntilRevoked = 2;
 constexpr int controlKeysym = 0xffe3;  // Control_L
 constexpr int vKeysym = 0x76;          // v
 constexpr int propertyTimeoutMs = 2000;
+constexpr int keyTimeoutMs = 500;
 constexpr std::uintmax_t maxTokenBytes = 4096;
 
 std::optional<QVariant> portalProperty(const QString& name) {
@@ -141,8 +142,11 @@ bool RemoteDesktopPortal::notifyKey(int keysym, bool pressed) {
         portalService, portalPath, remoteDesktop, QStringLiteral("NotifyKeyboardKeysym"));
     notify << QVariant::fromValue(session_) << QVariantMap() << keysym
            << static_cast<uint>(pressed ? 1 : 0);
-    // In order on one connection; the answers are not waited for.
-    return QDBusConnection::sessionBus().send(notify);
+    // Each answer is waited for: the portal hands the events on to the compositor without
+    // keeping their order otherwise, and a v that overtakes its Control arrives as a letter.
+    const QDBusMessage reply =
+        QDBusConnection::sessionBus().call(notify, QDBus::Block, keyTimeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage;
 }
 
 bool RemoteDesktopPortal::call(const QString& method, QList<QVariant> arguments,

@@ -27,6 +27,9 @@ class RemoteDesktopPortal : public QObject {
 
     // The session bus has a portal with the remote-control interface (asked once, then kept).
     bool available();
+    // The portal keeps a grant across runs (version 2 of the interface, xdg-desktop-portal 1.18
+    // and later); Debian 12's 1.16 asks again at every start of the program.
+    bool restores() { return available() && version_ >= 2; }
     State state() const { return state_; }
     bool granted() const { return state_ == State::granted; }
     // Opens the portal's dialog; returns at once, the answer arrives later. Does nothing while a
