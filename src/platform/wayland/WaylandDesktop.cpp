@@ -52,7 +52,7 @@ std::string WaylandDesktop::limitation() {
             if (portal_.granted()) return {};
             if (portal_.state() == RemoteDesktopPortal::State::asking)
                 return L("Namizje čaka na tvoj odgovor v oknu za oddaljeno upravljanje.");
-            return L("Ukaz za lepljenje potrebuje dovoljenje namizja za oddaljeno upravljanje: Odpri nastavitve odpre vprašanje, ki ga odobriš enkrat.");
+            return L("Ukaz za lepljenje potrebuje dovoljenje namizja za oddaljeno upravljanje; vprašanje odpre gumb Odpri nastavitve.");
         case KeyPath::none:
             break;
     }
@@ -60,7 +60,7 @@ std::string WaylandDesktop::limitation() {
 }
 
 std::string WaylandDesktop::modifierLimitation() {
-    return L("V seji Wayland Zuna Trep vidi držane tipke le v aplikacijah, ki jih sporočajo dostopnosti (GTK 3, Qt); drugod pošlje ukaz šele, ko ob kliku ne držiš nobene.");
+    return L("V seji Wayland Zuna Trep vidi držane tipke le v aplikacijah, ki jih sporočajo dostopnosti (GTK 3, Qt); drugod jih ne vidi, zato ob kliku ne drži nobene.");
 }
 
 std::optional<DesktopApplication> WaylandDesktop::frontmostApplication() {
