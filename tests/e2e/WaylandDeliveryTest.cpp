@@ -3,11 +3,6 @@
 // the palette run on XWayland, as the program does on such a desktop.
 #include <gtest/gtest.h>
 
-#include <atspi/atspi.h>
-
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusObjectPath>
 #include <QProcess>
 #include <QRect>
 #include <filesystem>
@@ -15,6 +10,7 @@
 #include "DesktopTestSupport.h"
 #include "QtScheduler.h"
 #include "TestSupport.h"
+#include "WaylandTestSupport.h"
 #include "model/JsonData.h"
 #include "model/SavedState.h"
 #include "paste/PasteEngine.h"
@@ -25,7 +21,11 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::TargetApp;
+using test::input;
+using test::onWayland;
+using test::run;
 using test::waitUntil;
+using test::waylandClipboard;
 using Clock = std::chrono::steady_clock;
 
 struct Report {
@@ -36,28 +36,12 @@ struct Report {
 
 const std::string secure = "Zaščiteno polje ne dovoljuje tega načina lepljenja.";
 
-// What a program printed, or nothing when it failed.
-std::optional<std::string> run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10s);
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return {};
-    return process.readAllStandardOutput().toStdString();
-}
-
-// The test's pointer and keyboard on the compositor.
-bool input(const QStringList& arguments) {
-    return run(QStringLiteral(ZUNA_WAYLAND_INPUT), arguments).has_value();
-}
-
-// The seat's clipboard as a Wayland client reads it.
-std::string waylandClipboard() {
-    return run(QStringLiteral("wl-paste"), {"--no-newline"}).value_or("");
-}
-
-// A program started as a native Wayland client.
-QStringList onWayland(const QString& program, const QStringList& arguments) {
-    return QStringList{"GDK_BACKEND=wayland", "QT_QPA_PLATFORM=wayland", program} + arguments;
+// The target's window is active and its field found, and still so a moment later: a window that
+// has just mapped may lose and regain the activation once while the compositor settles.
+bool settled(TargetApp& target, DesktopAccess& desktop) {
+    if (!target.waitUntilReady(desktop)) return false;
+    test::spin(300ms);
+    return target.waitUntilReady(desktop);
 }
 
 class WaylandDeliveryTest : public testing::Test {
@@ -122,7 +106,7 @@ TEST_F(WaylandDeliveryTest, TextArrivesExactlyInGtkAndQtFieldsAndPasswordsAreRef
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TargetApp target("env", c.command);
-        ASSERT_TRUE(target.waitUntilReady(desktop));
+        ASSERT_TRUE(settled(target, desktop));
         ASSERT_TRUE(desktop.setClipboardText("prejšnja vsebina"));
         const Report report = deliver(c.text);
         if (c.password) {
@@ -141,9 +125,10 @@ TEST_F(WaylandDeliveryTest, TextArrivesExactlyInGtkAndQtFieldsAndPasswordsAreRef
 
 TEST_F(WaylandDeliveryTest, AHeldShiftDelaysTheDeliveryUntilItIsReleased) {
     TargetApp entry("env", onWayland("zenity", {"--entry"}));
-    ASSERT_TRUE(entry.waitUntilReady(desktop));
+    ASSERT_TRUE(settled(entry, desktop));
     QProcess shift;
-    shift.start(QStringLiteral(ZUNA_WAYLAND_INPUT), {"down", "Shift_L", "wait", "700", "up", "Shift_L"});
+    shift.start(qEnvironmentVariable("ZUNA_WAYLAND_INPUT"),
+                {"down", "Shift_L", "wait", "700", "up", "Shift_L"});
     // The entry reports the press on the accessibility bus.
     test::spin(200ms);
     engine.paste("brez Shift", "Gumb");
@@ -168,7 +153,7 @@ TEST(WaylandPalette, AClickPastesIntoTheWaylandEntryThatKeepsTheFocus) {
 
     TargetApp entry("env", onWayland("zenity", {"--entry", "--title=Vnos"}));
     platform::WaylandDesktop desktop(dir.path());
-    ASSERT_TRUE(entry.waitUntilReady(desktop));
+    ASSERT_TRUE(settled(entry, desktop));
 
     QProcess program;
     auto environment = QProcessEnvironment::systemEnvironment();
@@ -192,6 +177,7 @@ TEST(WaylandPalette, AClickPastesIntoTheWaylandEntryThatKeepsTheFocus) {
         return frame.width() == 200;
     }));
 
+    ASSERT_TRUE(settled(entry, desktop));
     // The first row: 98 points below the palette's top, 28 high.
     const QPoint row = frame.topLeft() + QPoint(100, 98 + 14);
     ASSERT_TRUE(input({"click", QString::number(row.x()), QString::number(row.y())}));
@@ -207,100 +193,13 @@ TEST(WaylandPalette, AClickPastesIntoTheWaylandEntryThatKeepsTheFocus) {
 }
 
 
-// What a user does with the desktop portal's dialog: presses its button (or ticks its check box)
-// with this label. The dialog is a GTK 4 window of xdg-desktop-portal-gnome, found through the
-// accessibility bus.
-bool pressButtonLabelled(AtspiAccessible* element, const std::string& label, int depth = 0) {
-    if (depth > 16) return false;
-    const AtspiRole role = atspi_accessible_get_role(element, nullptr);
-    if (role == ATSPI_ROLE_PUSH_BUTTON || role == ATSPI_ROLE_CHECK_BOX) {
-        gchar* name = atspi_accessible_get_name(element, nullptr);
-        const bool match = name != nullptr && std::string(name).find(label) != std::string::npos;
-        g_free(name);
-        if (match) {
-            AtspiAction* action = atspi_accessible_get_action_iface(element);
-            const bool done = action != nullptr && atspi_action_do_action(action, 0, nullptr);
-            if (action != nullptr) g_object_unref(action);
-            return done;
-        }
-    }
-    const int count = atspi_accessible_get_child_count(element, nullptr);
-    for (int i = 0; i < count; ++i) {
-        AtspiAccessible* child = atspi_accessible_get_child_at_index(element, i, nullptr);
-        if (child == nullptr) continue;
-        const bool done = pressButtonLabelled(child, label, depth + 1);
-        g_object_unref(child);
-        if (done) return true;
-    }
-    return false;
-}
-
-bool answerPortalDialog(const std::string& label) {
-    return waitUntil([&] {
-        AtspiAccessible* desktop = atspi_get_desktop(0);
-        bool done = false;
-        const int count = atspi_accessible_get_child_count(desktop, nullptr);
-        for (int i = 0; i < count && !done; ++i) {
-            AtspiAccessible* application = atspi_accessible_get_child_at_index(desktop, i, nullptr);
-            if (application == nullptr) continue;
-            gchar* name = atspi_accessible_get_name(application, nullptr);
-            if (name != nullptr && std::string(name) == "xdg-desktop-portal-gnome")
-                done = pressButtonLabelled(application, label);
-            g_free(name);
-            g_object_unref(application);
-        }
-        g_object_unref(desktop);
-        return done;
-    });
-}
-
-// A key pressed through mutter's own remote-desktop interface, as the test's keyboard.
-class MutterKeyboard {
-  public:
-    MutterKeyboard() {
-        const auto reply = call("/org/gnome/Mutter/RemoteDesktop", "org.gnome.Mutter.RemoteDesktop",
-                                "CreateSession", {});
-        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
-            session_ = reply.arguments().front().value<QDBusObjectPath>().path();
-            call(session_, session, "Start", {});
-            // mutter makes the device at its first key: from then on the seat has a keyboard,
-            // and windows mapped later get the focus.
-            tap(shiftKeysym);
-        }
-    }
-    ~MutterKeyboard() {
-        if (!session_.isEmpty()) call(session_, session, "Stop", {});
-    }
-    bool tap(unsigned keysym) {
-        return key(keysym, true) && key(keysym, false);
-    }
-    bool key(unsigned keysym, bool pressed) {
-        return call(session_, session, "NotifyKeyboardKeysym", {keysym, pressed}).type() ==
-               QDBusMessage::ReplyMessage;
-    }
-
-  private:
-    static constexpr const char* session = "org.gnome.Mutter.RemoteDesktop.Session";
-    static constexpr unsigned shiftKeysym = 0xffe1;
-    static QDBusMessage call(const QString& path, const QString& interface, const QString& method,
-                             const QList<QVariant>& arguments) {
-        auto message = QDBusMessage::createMethodCall("org.gnome.Mutter.RemoteDesktop", path,
-                                                      interface, method);
-        message.setArguments(arguments);
-        return QDBusConnection::sessionBus().call(message, QDBus::Block, 5000);
-    }
-    QString session_;
-};
-
-constexpr unsigned returnKeysym = 0xff0d;
-
 // GNOME's compositor with the desktop portal: nothing is sent until the user agreed once in the
 // portal's dialog; the restore token in the data folder brings the grant back at the next start.
 TEST(GnomePortal, TheGrantIsAskedOnceThenTheTextArrivesAndARestartNeedsNoDialog) {
     test::TempDir data;
     std::vector<std::string> reports;
     // Headless mutter has no keyboard of its own; this one gives the seat one from the start.
-    MutterKeyboard keyboard;
+    test::MutterKeyboard keyboard;
     bool restores = false;
     {
         platform::WaylandDesktop desktop(data.path());
@@ -315,27 +214,26 @@ TEST(GnomePortal, TheGrantIsAskedOnceThenTheTextArrivesAndARestartNeedsNoDialog)
         EXPECT_FALSE(desktop.paletteMustBypassWindowManager());
 
         TargetApp entry("env", onWayland("zenity", {"--entry", "--title=Vnos"}));
-        ASSERT_TRUE(entry.waitUntilReady(desktop));
+        ASSERT_TRUE(settled(entry, desktop));
         engine.paste("še ne", "Gumb");
         EXPECT_EQ(prompts, 1);
         EXPECT_TRUE(reports.empty());
 
         // The permission button asks; the user presses Share in the portal's dialog.
         engine.requestPermission();
-        // Share stays greyed out until remote interaction is ticked.
-        ASSERT_TRUE(answerPortalDialog("Allow remote interaction"));
-        ASSERT_TRUE(answerPortalDialog("Share"));
+        ASSERT_TRUE(test::agreeInPortalDialog());
         ASSERT_TRUE(waitUntil([&] { return engine.permitted(); }));
         restores = desktop.portal().restores();
         EXPECT_EQ(std::filesystem::exists(data.path() / "remote-desktop.token"), restores);
 
-        ASSERT_TRUE(entry.waitUntilReady(desktop));
+        ASSERT_TRUE(settled(entry, desktop));
         const std::string text = "GNOME: Žiga čez most — ščđćž";
         engine.paste(text, "Gumb");
         ASSERT_TRUE(waitUntil([&] { return !reports.empty(); }, 5s));
         EXPECT_EQ(reports.back(), "✓ Poslano v Vnos · Gumb");
-        test::spin(300ms);
-        EXPECT_TRUE(keyboard.tap(returnKeysym));
+        // The entry asks for the text through mutter's bridge to the X11 clipboard.
+        test::spin(600ms);
+        EXPECT_TRUE(keyboard.tap(test::returnKeysym));
         EXPECT_EQ(entry.finish(), text + "\n");
     }
     // A new start with the same data folder: granted again without any dialog where the portal
