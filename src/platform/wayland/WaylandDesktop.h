@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractNativeEventFilter>
 #include <chrono>
 #include <filesystem>
 
@@ -19,11 +20,14 @@ namespace zuna::platform {
 class WaylandDesktop : public DesktopAccess {
   public:
     static constexpr std::chrono::milliseconds queryBudget{500};
+    // How long a delivery waits for the compositor to take the X11 clipboard over.
+    static constexpr std::chrono::milliseconds bridgeWait{250};
 
     enum class KeyPath { virtualKeyboard, portal, none };
 
     // The portal's restore token is kept in `dataDirectory`.
     explicit WaylandDesktop(const std::filesystem::path& dataDirectory);
+    ~WaylandDesktop() override;
 
     KeyPath keyPath();
     // The compositor gives an X11 window the focus on a click whatever its input hint says
@@ -48,7 +52,17 @@ class WaylandDesktop : public DesktopAccess {
     KeyPostResult postPasteKeys(const DesktopApplication& target) override;
 
   private:
+    // Counts the X11 clients' requests for this program's selections: in a Wayland session the
+    // compositor's bridge asks for the clipboard's formats before Wayland clients can see it.
+    class SelectionRequests : public QAbstractNativeEventFilter {
+      public:
+        bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
+        int count = 0;
+        bool installed = false;
+    };
+
     AtspiAccess atspi_;
+    SelectionRequests selectionRequests_;
     WaylandSession session_;
     RemoteDesktopPortal portal_;
     KeyWatch keys_;
