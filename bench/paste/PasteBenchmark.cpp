@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
                        [] { return zuna::test::input({"tap", "Return"}); }, deliveries);
     }
     // mutter: a keyboard for the seat before the entry maps, then the grant, once.
-    zuna::test::MutterKeyboard keyboard;
+    zuna::test::MutterInput keyboard;
     desktop.requestKeyEvents();
     if (!zuna::test::agreeInPortalDialog() ||
         !zuna::test::waitUntil([&] { return desktop.keyEventsGranted(); })) {

@@ -143,43 +143,64 @@ TEST_F(WaylandDeliveryTest, AHeldShiftDelaysTheDeliveryUntilItIsReleased) {
     EXPECT_EQ(confirm(entry), "brez Shift\n");
 }
 
+// The whole program, started on XWayland with one button, and its palette's frame on the screen.
+class RunningPalette {
+  public:
+    explicit RunningPalette(const std::filesystem::path& data, const std::string& text) {
+        std::filesystem::create_directories(data);
+        test::writeFile(data / "state.json",
+                        jsonData(SavedState(std::vector<Snippet>{Snippet("Pozdrav", text, "P")})));
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("ZUNA_DATA_DIR", QString::fromStdString(data.string()));
+        // The program chooses XWayland itself.
+        environment.remove("QT_QPA_PLATFORM");
+        program_.setProcessEnvironment(environment);
+        program_.setProcessChannelMode(QProcess::ForwardedChannels);
+        program_.start(QStringLiteral(ZUNA_TREP), {});
+    }
+    ~RunningPalette() {
+        program_.terminate();
+        program_.waitForFinished(5000);
+    }
+
+    // Waits for the palette; false when it does not come up.
+    bool shown() {
+        return waitUntil([&] {
+            const auto ids = run("xdotool", {"search", "--onlyvisible", "--name", "^Zuna Trep$"});
+            if (!ids || ids->empty()) return false;
+            const auto shell = run("xdotool", {"getwindowgeometry", "--shell",
+                                               QString::fromStdString(ids->substr(0, ids->find('\n')))});
+            const auto value = [&](const std::string& key) {
+                const auto at = shell->find(key + "=");
+                return at == std::string::npos ? 0 : std::stoi(shell->substr(at + key.size() + 1));
+            };
+            frame = QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
+            return frame.width() == 200;
+        });
+    }
+    // The first row: 98 points below the palette's top, 28 high.
+    QPoint firstButton() const { return frame.topLeft() + QPoint(100, 98 + 14); }
+    // The third theme dot (midnight), which changes the state file and opens nothing.
+    QPoint midnightDot() const { return frame.topLeft() + QPoint(200 - 85 + 19 * 2 + 9, 38 + 12); }
+
+    QRect frame;
+
+  private:
+    QProcess program_;
+};
+
 // The whole program, clicked through the compositor: the palette keeps the focus off.
 TEST(WaylandPalette, AClickPastesIntoTheWaylandEntryThatKeepsTheFocus) {
     test::TempDir dir;
     const std::string text = "Lep pozdrav, Žiga Čuk — ščđćž";
-    SavedState state(std::vector<Snippet>{Snippet("Pozdrav", text, "P")});
-    std::filesystem::create_directories(dir.path() / "data");
-    test::writeFile(dir.path() / "data" / "state.json", jsonData(state));
-
     TargetApp entry("env", onWayland("zenity", {"--entry", "--title=Vnos"}));
     platform::WaylandDesktop desktop(dir.path());
     ASSERT_TRUE(settled(entry, desktop));
-
-    QProcess program;
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("ZUNA_DATA_DIR", QString::fromStdString((dir.path() / "data").string()));
-    environment.remove("QT_QPA_PLATFORM");
-    program.setProcessEnvironment(environment);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(ZUNA_TREP), {});
-    ASSERT_TRUE(program.waitForStarted(5000));
-    QRect frame;
-    ASSERT_TRUE(waitUntil([&] {
-        const auto ids = run("xdotool", {"search", "--onlyvisible", "--name", "^Zuna Trep$"});
-        if (!ids || ids->empty()) return false;
-        const auto shell = run("xdotool", {"getwindowgeometry", "--shell",
-                                           QString::fromStdString(ids->substr(0, ids->find('\n')))});
-        const auto value = [&](const std::string& key) {
-            const auto at = shell->find(key + "=");
-            return at == std::string::npos ? 0 : std::stoi(shell->substr(at + key.size() + 1));
-        };
-        frame = QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
-        return frame.width() == 200;
-    }));
-
+    RunningPalette palette(dir / "data", text);
+    ASSERT_TRUE(palette.shown());
     ASSERT_TRUE(settled(entry, desktop));
-    // The first row: 98 points below the palette's top, 28 high.
-    const QPoint row = frame.topLeft() + QPoint(100, 98 + 14);
+
+    const QPoint row = palette.firstButton();
     ASSERT_TRUE(input({"click", QString::number(row.x()), QString::number(row.y())}));
     EXPECT_TRUE(waitUntil([&] { return waylandClipboard() == text; }, 5s));
     test::spin(300ms);
@@ -188,10 +209,29 @@ TEST(WaylandPalette, AClickPastesIntoTheWaylandEntryThatKeepsTheFocus) {
     EXPECT_EQ(active->processId, entry.processId());
     EXPECT_TRUE(input({"tap", "Return"}));
     EXPECT_EQ(entry.finish(), text + "\n");
-    program.terminate();
-    program.waitForFinished(5000);
 }
 
+// mutter honours the palette's refusal of the focus (its input hint) for a managed window.
+TEST(GnomePortal, AClickOnThePaletteActsAndTheEntryKeepsTheFocus) {
+    test::TempDir dir;
+    test::MutterInput hands;
+    TargetApp entry("env", onWayland("zenity", {"--entry", "--title=Vnos"}));
+    platform::WaylandDesktop desktop(dir.path());
+    ASSERT_TRUE(settled(entry, desktop));
+    RunningPalette palette(dir / "data", "besedilo");
+    ASSERT_TRUE(palette.shown());
+    EXPECT_FALSE(desktop.paletteMustBypassWindowManager());
+
+    const QPoint dot = palette.midnightDot();
+    ASSERT_TRUE(hands.click(dot.x(), dot.y()));
+    EXPECT_TRUE(waitUntil([&] {
+        return SavedState::fromJson(test::readFile(dir / "data" / "state.json")).theme ==
+               AppTheme::midnight;
+    }));
+    const auto active = desktop.frontmostApplication();
+    ASSERT_TRUE(active.has_value());
+    EXPECT_EQ(active->processId, entry.processId());
+}
 
 // GNOME's compositor with the desktop portal: nothing is sent until the user agreed once in the
 // portal's dialog; the restore token in the data folder brings the grant back at the next start.
@@ -199,7 +239,7 @@ TEST(GnomePortal, TheGrantIsAskedOnceThenTheTextArrivesAndARestartNeedsNoDialog)
     test::TempDir data;
     std::vector<std::string> reports;
     // Headless mutter has no keyboard of its own; this one gives the seat one from the start.
-    test::MutterKeyboard keyboard;
+    test::MutterInput keyboard;
     bool restores = false;
     {
         platform::WaylandDesktop desktop(data.path());

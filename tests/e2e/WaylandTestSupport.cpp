@@ -87,7 +87,7 @@ bool agreeInPortalDialog() {
     return answerPortalDialog("Allow remote interaction") && answerPortalDialog("Share");
 }
 
-MutterKeyboard::MutterKeyboard() {
+MutterInput::MutterInput() {
     const auto reply = call("/org/gnome/Mutter/RemoteDesktop", "org.gnome.Mutter.RemoteDesktop",
                             "CreateSession", {});
     if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
@@ -98,20 +98,34 @@ MutterKeyboard::MutterKeyboard() {
     }
 }
 
-MutterKeyboard::~MutterKeyboard() {
+MutterInput::~MutterInput() {
     if (!session_.isEmpty()) call(session_, mutterSession, "Stop", {});
 }
 
-bool MutterKeyboard::tap(unsigned keysym) {
+bool MutterInput::tap(unsigned keysym) {
     return key(keysym, true) && key(keysym, false);
 }
 
-bool MutterKeyboard::key(unsigned keysym, bool pressed) {
+bool MutterInput::key(unsigned keysym, bool pressed) {
     return call(session_, mutterSession, "NotifyKeyboardKeysym", {keysym, pressed}).type() ==
            QDBusMessage::ReplyMessage;
 }
 
-QDBusMessage MutterKeyboard::call(const QString& path, const QString& interface,
+bool MutterInput::click(int x, int y) {
+    const auto ok = [](const QDBusMessage& reply) {
+        return reply.type() == QDBusMessage::ReplyMessage;
+    };
+    constexpr unsigned leftButton = 0x110;  // BTN_LEFT
+    // Into the top left corner first, which the pointer cannot leave, then to the point.
+    const bool moved =
+        ok(call(session_, mutterSession, "NotifyPointerMotionRelative", {-10000.0, -10000.0})) &&
+        ok(call(session_, mutterSession, "NotifyPointerMotionRelative", {double(x), double(y)}));
+    spin(100ms);
+    return moved && ok(call(session_, mutterSession, "NotifyPointerButton", {int(leftButton), true})) &&
+           ok(call(session_, mutterSession, "NotifyPointerButton", {int(leftButton), false}));
+}
+
+QDBusMessage MutterInput::call(const QString& path, const QString& interface,
                                   const QString& method, const QList<QVariant>& arguments) {
     auto message =
         QDBusMessage::createMethodCall("org.gnome.Mutter.RemoteDesktop", path, interface, method);

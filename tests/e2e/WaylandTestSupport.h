@@ -29,17 +29,20 @@ bool answerPortalDialog(const std::string& label);
 // Ticks "Allow remote interaction" and presses "Share", as a user who agrees.
 bool agreeInPortalDialog();
 
-// Keys pressed through mutter's own remote-desktop interface, as the test's keyboard on GNOME.
-// From its first key on, the seat has a keyboard, so windows mapped later get the focus.
-class MutterKeyboard {
+// Keys and clicks through mutter's own remote-desktop interface, as the test's keyboard and
+// mouse on GNOME. From its first key on, the seat has a keyboard, so windows mapped later get
+// the focus.
+class MutterInput {
   public:
-    MutterKeyboard();
-    ~MutterKeyboard();
-    MutterKeyboard(const MutterKeyboard&) = delete;
-    MutterKeyboard& operator=(const MutterKeyboard&) = delete;
+    MutterInput();
+    ~MutterInput();
+    MutterInput(const MutterInput&) = delete;
+    MutterInput& operator=(const MutterInput&) = delete;
 
     bool tap(unsigned keysym);
     bool key(unsigned keysym, bool pressed);
+    // A left click at a point of the screen (mutter moves its pointer only relatively here).
+    bool click(int x, int y);
 
   private:
     static QDBusMessage call(const QString& path, const QString& interface, const QString& method,
