@@ -98,6 +98,9 @@ TEST_F(WaylandDeliveryTest, TextArrivesExactlyInGtkAndQtFieldsAndPasswordsAreRef
         {"GTK text view", onWayland("zenity", {"--text-info", "--editable", "--title=Besedilo"}),
          "Prva vrstica\nDruga: šđčćž\n\tzamaknjena", textViewDone, false},
         {"GTK password", onWayland("zenity", {"--password"}), "geslo123", {"tap", "Return"}, true},
+        // An X11 application beside them, on XWayland.
+        {"GTK entry on XWayland", {"GDK_BACKEND=x11", "zenity", "--entry", "--title=X11"},
+         "X11: ščž", {"tap", "Return"}, false},
         {"Qt line", onWayland(ZUNA_QT_TARGET, {"line"}), "Qt: šumniki ščž", {"tap", "Return"},
          false},
         {"Qt area", onWayland(ZUNA_QT_TARGET, {"area"}), "ena\ndve", qtAreaDone, false},
