@@ -51,6 +51,9 @@ bench: build
 	$(BUILD_DIR)/bench/store/zuna_store_bench
 	$(BUILD_DIR)/bench/ui/zuna_ui_bench
 	scripts/headless-session $(BUILD_DIR)/bench/paste/zuna_paste_bench
+	ZUNA_WAYLAND_INPUT=$(abspath $(BUILD_DIR))/tests/e2e/zuna_wayland_input \
+		scripts/wayland-session --compositor sway $(BUILD_DIR)/bench/paste/zuna_paste_bench
+	scripts/wayland-session --compositor mutter $(BUILD_DIR)/bench/paste/zuna_paste_bench
 	scripts/headless-session $(BUILD_DIR)/bench/app/zuna_startup_bench
 
 # The Debian package, $(BUILD_DIR)/zuna-trep_1.3_amd64.deb, made by CPack from the install rules.

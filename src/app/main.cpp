@@ -15,7 +15,8 @@
 #include "InstanceGuard.h"
 #include "QtScheduler.h"
 #include "TerminationSignals.h"
-#include "linux/LinuxDesktop.h"
+#include "ui/PalettePanel.h"
+#include "DesktopChoice.h"
 #include "localization/Localization.h"
 
 namespace {
@@ -41,16 +42,19 @@ constexpr const char* kUsage =
     "                          zh-Hans, ja (default: from LANGUAGE, LC_ALL, LC_MESSAGES, LANG)\n"
     "  ZUNA_LOCALIZATION_FILE  a translation catalog to use instead of Translations.json\n"
     "                          beside the program\n"
-    "  DISPLAY                 the X11 display to show the palette on and paste into\n"
+    "  DISPLAY                 the X11 display (or XWayland) to show the palette on\n"
     "  WAYLAND_DISPLAY, XDG_SESSION_TYPE\n"
-    "                          tell a Wayland session, where pasting is not possible\n"
+    "                          tell a Wayland session: the palette runs on XWayland and\n"
+    "                          pastes through the compositor or the desktop portal\n"
     "  XDG_RUNTIME_DIR         where a second start finds the running palette\n"
     "  XDG_CONFIG_HOME         the base of the autostart folder for start at login\n"
     "                          (default: ~/.config)\n"
     "  HOME                    the base of the default folders\n"
     "\n"
-    "Pasting needs an X11 session with the XTEST extension and accessibility (AT-SPI)\n"
-    "switched on; the palette's permission button switches accessibility on.\n";
+    "Pasting needs accessibility (AT-SPI) switched on, and a way to send keys: XTEST in an\n"
+    "X11 session; in a Wayland session the compositor's virtual keyboard (sway and other\n"
+    "wlroots desktops) or the desktop portal's remote-control grant (GNOME, KDE Plasma).\n"
+    "The palette's permission button asks for what is missing.\n";
 
 // ZUNA_DATA_DIR as given, else "Zuna Trep" in the user's data directory.
 std::filesystem::path dataDirectory() {
@@ -95,6 +99,11 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Qt would end the process without a display; one line says why instead.
+    if (const auto problem = zuna::platform::prepareDisplay()) {
+        std::fprintf(stderr, "zuna-trep: %s\n", problem->c_str());
+        return 1;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zuna Trep"));
     QApplication::setApplicationVersion(QStringLiteral("1.3"));
@@ -109,10 +118,11 @@ int main(int argc, char** argv) {
         QApplication::installTranslator(&qtTexts);
     }
 
-    zuna::platform::LinuxDesktop desktop;
+    const auto desktop = zuna::platform::chooseDesktop(directory);
+    zuna::PalettePanel::setBypassWindowManager(desktop.bypassWindowManager);
     zuna::platform::QtScheduler scheduler;
     zuna::QtDialogRunner dialogs;
-    zuna::AppDelegate delegate(directory, {desktop, scheduler, dialogs});
+    zuna::AppDelegate delegate(directory, {*desktop.access, scheduler, dialogs});
     guard.listen([&delegate] { delegate.showPanel(); });
 
     zuna::TerminationSignals terminationSignals;

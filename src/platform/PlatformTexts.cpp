@@ -1,5 +1,6 @@
 #include "PlatformTexts.h"
 
+#include "DesktopChoice.h"
 #include "localization/Localization.h"
 
 namespace zuna::platform {
@@ -20,6 +21,11 @@ std::string helpText() {
 #else
 
 std::string permissionPromptText(const std::string& status) {
+    if (currentSession() == SessionKind::wayland) {
+        return L(
+            "V seji Wayland Zuna Trep potrebuje dve dovoljenji: dostop do polj (dostopnost AT-SPI, da prepozna aplikacijo in polje, v katerem pišeš) in ukaz za lepljenje. Ukaz pošlje navidezna tipkovnica sestavljalnika (sway in druga namizja wlroots, brez vprašanja) ali dovoljenje namizja za oddaljeno upravljanje (GNOME, KDE Plasma).\n\nOdpri nastavitve vključi dostopnost in odpre vprašanje namizja, v katerem dovoliš oddaljeno upravljanje. Novejša namizja si odgovor zapomnijo, starejša (xdg-desktop-portal pred 1.18, kot v Debianu 12) vprašajo ob vsakem zagonu programa. Aplikacije, ki jih Zuna Trep po vklopu dostopnosti ne prepozna, ponovno zaženi.\n\n{0}\n\nDovoljenje omogoča pošiljanje Ctrl+V. Besedila ostajajo na tem računalniku.",
+            status);
+    }
     return L(
         "Zuna Trep potrebuje dve dovoljenji: dostop do polj (dostopnost AT-SPI, da prepozna polje, v katerem pišeš) in ukaz za lepljenje (razširitev XTEST strežnika X, da pošlje Ctrl+V).\n\nDostopnost vključi gumb Odpri nastavitve; enako naredi ukaz gsettings set org.gnome.desktop.interface toolkit-accessibility true. Aplikacije, ki jih Zuna Trep po vklopu ne prepozna, ponovno zaženi. Ukaz za lepljenje omogoča strežnik X sam; seja Wayland ga ne dovoli.\n\n{0}\n\nDovoljenje omogoča pošiljanje Ctrl+V. Besedila ostajajo na tem računalniku.",
         status);

@@ -19,8 +19,27 @@ void HeaderView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     // The window manager moves the window; the palette never has to become active for it.
-    if (QWindow* handle = window()->windowHandle()) handle->startSystemMove();
+    // A window it does not manage moves itself.
+    QWindow* handle = window()->windowHandle();
+    const bool managed = !window()->windowFlags().testFlag(Qt::BypassWindowManagerHint);
+    if (!(managed && handle != nullptr && handle->startSystemMove())) {
+        grab_ = event->globalPosition().toPoint() - window()->pos();
+    }
     event->accept();
+}
+
+void HeaderView::mouseMoveEvent(QMouseEvent* event) {
+    if (!grab_) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    window()->move(event->globalPosition().toPoint() - *grab_);
+    event->accept();
+}
+
+void HeaderView::mouseReleaseEvent(QMouseEvent* event) {
+    grab_.reset();
+    QWidget::mouseReleaseEvent(event);
 }
 
 void HeaderView::paintEvent(QPaintEvent*) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <optional>
 
 namespace zuna {
 
@@ -13,7 +14,14 @@ class HeaderView : public QWidget {
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+
+  private:
+    // Where the window was grabbed, relative to its corner, while it moves itself (no window
+    // manager takes the move).
+    std::optional<QPoint> grab_;
 };
 
 }  // namespace zuna

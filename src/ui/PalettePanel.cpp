@@ -10,7 +10,8 @@ constexpr Qt::WindowFlags kPanelFlags =
     Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus;
 }
 
-PalettePanel::PalettePanel(QWidget* parent) : QWidget(parent, kPanelFlags) {
+PalettePanel::PalettePanel(QWidget* parent)
+    : QWidget(parent, bypassWindowManager_ ? kPanelFlags | Qt::BypassWindowManagerHint : kPanelFlags) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     // Tool tips otherwise only show in the active window, and this one never is.
     setAttribute(Qt::WA_AlwaysShowToolTips);

@@ -12,6 +12,12 @@ class PalettePanel : public QWidget {
   public:
     explicit PalettePanel(QWidget* parent = nullptr);
 
+    // For panels made from now on: keep the window out of the window manager's hands, for a
+    // compositor that gives a managed window the focus on a click whatever it asks for. Such a
+    // window is moved by the palette itself.
+    static void setBypassWindowManager(bool bypass) { bypassWindowManager_ = bypass; }
+    bool bypassesWindowManager() const { return windowFlags().testFlag(Qt::BypassWindowManagerHint); }
+
     // The view that fills the window; the panel takes it.
     void setContentView(QWidget* view);
     QWidget* contentView() const { return content_; }
@@ -28,6 +34,7 @@ class PalettePanel : public QWidget {
 
   private:
     QWidget* content_ = nullptr;
+    static inline bool bypassWindowManager_ = false;
 };
 
 }  // namespace zuna

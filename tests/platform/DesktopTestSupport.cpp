@@ -62,7 +62,7 @@ int TargetApp::processId() const {
     return static_cast<int>(process_->processId());
 }
 
-bool TargetApp::waitUntilReady(platform::LinuxDesktop& desktop, std::chrono::milliseconds timeout) {
+bool TargetApp::waitUntilReady(DesktopAccess& desktop, std::chrono::milliseconds timeout) {
     return waitUntilActive(desktop, timeout) &&
            waitUntil(
                [&] {
@@ -73,7 +73,7 @@ bool TargetApp::waitUntilReady(platform::LinuxDesktop& desktop, std::chrono::mil
                timeout);
 }
 
-bool TargetApp::waitUntilActive(platform::LinuxDesktop& desktop,
+bool TargetApp::waitUntilActive(DesktopAccess& desktop,
                                 std::chrono::milliseconds timeout) {
     return waitUntil(
         [&] {

@@ -38,9 +38,9 @@ class TargetApp {
     // Waits until the program's window is the active one and its focused field can be checked
     // (through the accessibility bus, or by the window of a known terminal); false when that does
     // not happen in time.
-    bool waitUntilReady(platform::LinuxDesktop& desktop, std::chrono::milliseconds timeout = 15s);
+    bool waitUntilReady(DesktopAccess& desktop, std::chrono::milliseconds timeout = 15s);
     // Only the first half of that, for programs without an accessibility tree.
-    bool waitUntilActive(platform::LinuxDesktop& desktop, std::chrono::milliseconds timeout = 15s);
+    bool waitUntilActive(DesktopAccess& desktop, std::chrono::milliseconds timeout = 15s);
     // What the program printed so far.
     std::string output();
     const DesktopApplication& application() const;

@@ -73,6 +73,9 @@ class DesktopAccess {
     virtual void requestKeyEvents() = 0;
     // Why the grants cannot be had in this session at all (a localized sentence), or empty.
     virtual std::string limitation() { return {}; }
+    // Why a held modifier may go unseen in this session (a localized sentence), or empty; told
+    // with the request to let go of the modifiers.
+    virtual std::string modifierLimitation() { return {}; }
 
     virtual std::optional<DesktopApplication> frontmostApplication() = 0;
     virtual int ownProcessId() = 0;

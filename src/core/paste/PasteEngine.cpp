@@ -77,7 +77,11 @@ void PasteEngine::paste(const std::string& text, const std::string& name) {
 void PasteEngine::waitForModifiers(int attempt, std::shared_ptr<Delivery> delivery) {
     if (desktop_.modifiersHeld()) {
         if (attempt >= maxRechecks) {
-            finish(L("Spusti tipke Cmd, Ctrl, Alt in Shift ter poskusi znova."), true);
+            std::string message = L("Spusti tipke Cmd, Ctrl, Alt in Shift ter poskusi znova.");
+            if (std::string why = desktop_.modifierLimitation(); !why.empty()) {
+                message += " " + why;
+            }
+            finish(message, true);
             return;
         }
         std::weak_ptr<PasteEngine*> engine = self_;

@@ -2,12 +2,15 @@
 
 #include <atspi/atspi.h>
 #include <dbus/dbus.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <memory>
 #include <string_view>
 #include <thread>
 #include <vector>
+
+#include "localization/Localization.h"
 
 namespace zuna::platform {
 namespace {
@@ -544,6 +547,8 @@ AtspiAccess::Lookup AtspiAccess::focusedField(int processId, std::chrono::millis
                    disguisedPassword(element.get(), role, states.get(), deadline);
     field.role = role == ATSPI_ROLE_TERMINAL ? FieldRole::terminal
                                              : roleOf(element.get(), role, states.get(), deadline);
+    // VTE terminals, Konsole: Control+V would reach the shell as a literal ^V.
+    if (field.role == FieldRole::terminal) field.shortcut = PasteShortcut::controlShiftV;
     // An element found by its focused state has states; none at all means the query failed.
     GArray* stateList = states ? atspi_state_set_get_states(states.get()) : nullptr;
     const bool statesKnown = stateList != nullptr && stateList->len > 0;
@@ -562,6 +567,89 @@ AtspiAccess::Lookup AtspiAccess::focusedField(int processId, std::chrono::millis
     described_ = field;
     describedAt_ = Clock::now();
     return {Outcome::found, std::move(field)};
+}
+
+}  // namespace zuna::platform
+
+namespace zuna::platform {
+
+std::optional<DesktopApplication> AtspiAccess::activeApplication(
+    std::chrono::milliseconds budget) {
+    if (!initialized_) {
+        return std::nullopt;
+    }
+    const Deadline deadline(budget);
+    Ref<AtspiAccessible> desktop(atspi_get_desktop(0));
+    if (!desktop || !deadline.arm()) {
+        return std::nullopt;
+    }
+    GError* error = nullptr;
+    const gint count = atspi_accessible_get_child_count(desktop.get(), &error);
+    if (error != nullptr) {
+        g_error_free(error);
+        return std::nullopt;
+    }
+    const auto self = static_cast<guint>(::getpid());
+    for (gint i = 0; i < count && deadline.arm(); ++i) {
+        Ref<AtspiAccessible> candidate(atspi_accessible_get_child_at_index(desktop.get(), i, &error));
+        if (error != nullptr || !candidate) {
+            g_clear_error(&error);
+            continue;
+        }
+        // Answered by the bus daemon: a frozen application costs nothing here.
+        const guint processId = atspi_accessible_get_process_id(candidate.get(), &error);
+        if (error != nullptr || processId == self || processId == 0) {
+            g_clear_error(&error);
+            continue;
+        }
+        // A frozen application may spend only a part of the budget, so that the one in front is
+        // still found behind it.
+        const Deadline share(std::min(deadline.end(), Clock::now() + budget / 4));
+        atspi_accessible_clear_cache(candidate.get());
+        if (!share.arm()) continue;
+        const gint frames = atspi_accessible_get_child_count(candidate.get(), &error);
+        if (error != nullptr) {
+            g_clear_error(&error);
+            continue;
+        }
+        for (gint j = 0; j < frames && share.arm(); ++j) {
+            Ref<AtspiAccessible> frame(atspi_accessible_get_child_at_index(candidate.get(), j, &error));
+            if (error != nullptr || !frame || !share.arm()) {
+                g_clear_error(&error);
+                break;
+            }
+            Ref<AtspiStateSet> states(atspi_accessible_get_state_set(frame.get()));
+            if (!hasState(states.get(), ATSPI_STATE_ACTIVE) || !share.arm()) {
+                continue;
+            }
+            DesktopApplication application;
+            application.processId = static_cast<int>(processId);
+            if (gchar* name = atspi_accessible_get_name(frame.get(), nullptr)) {
+                application.name = name;
+                g_free(name);
+            }
+            // The lookup of the focused field that follows starts from here.
+            if (cachedApplication_ != nullptr) {
+                g_object_unref(cachedApplication_);
+            }
+            cachedApplication_ = static_cast<AtspiAccessible*>(g_object_ref(candidate.get()));
+            cachedProcessId_ = application.processId;
+            return application;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace zuna::platform
+
+namespace zuna::platform {
+
+FocusedField AtspiAccess::closedField(std::string identity) {
+    FocusedField field;
+    field.identity = std::move(identity);
+    field.checkable = false;
+    field.hint = L("Aplikacija (Chromium, Electron) ne pokaže svojih polj: zaženi jo z --force-renderer-accessibility ali v možnostih vključi lepljenje v nepreverjena polja.");
+    return field;
 }
 
 }  // namespace zuna::platform

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <optional>
+#include <string>
 
 #include "paste/DesktopAccess.h"
 
@@ -42,6 +43,13 @@ class AtspiAccess {
     // The focused element of the application with this process id, found and described within
     // `budget` in all. Never ask for this program's own process: it could not answer itself.
     Lookup focusedField(int processId, std::chrono::milliseconds budget);
+    // What is known of an application whose tree stays closed: nothing but a hint for the user.
+    static FocusedField closedField(std::string identity);
+
+    // The application one of whose frames has the active state, with that frame's title; this
+    // program's own process is skipped. Where no display server names the active window (a
+    // Wayland session), this is how the target is found.
+    std::optional<DesktopApplication> activeApplication(std::chrono::milliseconds budget);
 
   private:
     // The application's root element, found among the desktop's children by process id.

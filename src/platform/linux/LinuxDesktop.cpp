@@ -14,13 +14,6 @@
 namespace zuna::platform {
 namespace {
 
-bool waylandSession() {
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    const char* type = std::getenv("XDG_SESSION_TYPE");
-    return (wayland != nullptr && *wayland != '\0') ||
-           (type != nullptr && std::string_view(type) == "wayland");
-}
-
 struct TerminalKind {
     std::string_view windowClass;
     PasteShortcut shortcut;
@@ -90,11 +83,7 @@ FocusedField LinuxDesktop::windowField(const X11Session::WindowClass& windowClas
 }
 
 FocusedField LinuxDesktop::closedField(std::uint64_t window) {
-    FocusedField field;
-    field.identity = windowIdentity(window);
-    field.checkable = false;
-    field.hint = L("Aplikacija (Chromium, Electron) ne pokaže svojih polj: zaženi jo z --force-renderer-accessibility ali v možnostih vključi lepljenje v nepreverjena polja.");
-    return field;
+    return AtspiAccess::closedField(windowIdentity(window));
 }
 
 // Without an X server no window, field or key can be reached, whatever the buses say.
@@ -113,17 +102,13 @@ void LinuxDesktop::requestAccessibility() {
 // XTEST is a property of the X server; there is nothing to ask for.
 void LinuxDesktop::requestKeyEvents() {}
 
+// Only X11 sessions get this desktop; a Wayland session has one of its own.
 std::string LinuxDesktop::limitation() {
     if (!x11_.connected()) {
-        return waylandSession()
-                   ? L("Seja Wayland drugim programom ne dovoli brati polj in pošiljati tipk; Zuna Trep lepi samo v seji X11.")
-                   : L("Zaslon X11 ni dosegljiv, zato lepljenje ni mogoče.");
+        return L("Zaslon X11 ni dosegljiv, zato lepljenje ni mogoče.");
     }
     if (!x11_.hasXTest()) {
         return L("Strežnik X nima razširitve XTEST, zato ukaza za lepljenje ni mogoče poslati.");
-    }
-    if (waylandSession()) {
-        return L("V seji Wayland lepljenje deluje samo v aplikacijah, ki tečejo prek XWayland.");
     }
     return {};
 }
@@ -148,10 +133,6 @@ std::optional<FocusedField> LinuxDesktop::focusedField(const DesktopApplication&
     AtspiAccess::Lookup lookup = atspi_.focusedField(application.processId, queryBudget);
     switch (lookup.outcome) {
         case AtspiAccess::Lookup::Outcome::found:
-            // VTE terminals, Konsole: Control+V would reach the shell as a literal ^V.
-            if (lookup.field.role == FieldRole::terminal) {
-                lookup.field.shortcut = PasteShortcut::controlShiftV;
-            }
             return std::move(lookup.field);
         case AtspiAccess::Lookup::Outcome::absent:
             return windowField(x11_.windowClass(application.window), application.window);
@@ -203,13 +184,8 @@ ShortcutResult LinuxDesktop::setGlobalShortcut(const std::string& keys,
     return shortcut_->set(keys, std::move(pressed));
 }
 
-// Through Qt's own connection: the window was created there, and requests on one connection
-// reach the server in order, so the window exists when the properties arrive.
 void LinuxDesktop::showOnAllWorkspaces(std::uint64_t window) {
-    auto* x11 = qGuiApp == nullptr ? nullptr : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 != nullptr && x11->display() != nullptr) {
-        X11Session::showOnAllDesktops(x11->display(), window);
-    }
+    X11Session::showOwnWindowOnAllDesktops(window);
 }
 
 }  // namespace zuna::platform

@@ -55,6 +55,9 @@ class X11Session {
     // Puts one of this program's windows on every virtual desktop: as the window's properties
     // while it is unmapped (read when it is mapped), else by asking the window manager.
     static void showOnAllDesktops(_XDisplay* display, std::uint64_t window);
+    // The same through Qt's own connection, where the window was created: requests on one
+    // connection reach the server in order, so the window exists when the properties arrive.
+    static void showOwnWindowOnAllDesktops(std::uint64_t window);
 
   private:
     struct PasteKeys {

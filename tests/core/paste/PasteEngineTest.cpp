@@ -211,6 +211,13 @@ TEST(PasteEngine, HeldModifiersAreCheckedTwentyOneTimesFortyMillisecondsApart) {
     EXPECT_EQ(r.only(), (Report{"Spusti tipke Cmd, Ctrl, Alt in Shift ter poskusi znova.", true}));
     EXPECT_EQ(r.clock.pendingCount(), 0u);
     r.expectNothingSent();
+
+    // A session that may not see every held key says so with the request.
+    r.desktop.modifierWhy = "Seja ne vidi vseh tipk.";
+    r.engine->paste("x", "n");
+    r.clock.advance(800);
+    EXPECT_EQ(r.only(), (Report{"Spusti tipke Cmd, Ctrl, Alt in Shift ter poskusi znova. Seja ne vidi vseh tipk.", true}));
+    r.expectNothingSent();
 }
 
 TEST(PasteEngine, DeliversAtTheFirstCheckAfterTheReleaseAndDropsClicksMeanwhile) {

@@ -59,6 +59,7 @@ class ScriptedDesktop : public DesktopAccess {
     bool accessibility = true;
     bool keyEvents = true;
     std::string why;
+    std::string modifierWhy;
     std::optional<DesktopApplication> frontmost = DesktopApplication{4242, "Urejevalnik", 7, 99};
     int ownPid = 1000;
     bool running = true;
@@ -84,6 +85,7 @@ class ScriptedDesktop : public DesktopAccess {
     void requestAccessibility() override { log("requestAccessibility"); }
     void requestKeyEvents() override { log("requestKeyEvents"); }
     std::string limitation() override { return why; }
+    std::string modifierLimitation() override { return modifierWhy; }
     std::optional<DesktopApplication> frontmostApplication() override {
         return log("frontmost"), frontmost;
     }

@@ -1,0 +1,62 @@
+#include "DesktopChoice.h"
+
+#include <cstdlib>
+
+#include "linux/LinuxDesktop.h"
+#include "localization/Localization.h"
+#include "wayland/WaylandDesktop.h"
+
+// Last: Xlib defines macros (Bool, Status) that Qt's headers must not meet.
+#include <X11/Xlib.h>
+
+namespace zuna::platform {
+namespace {
+
+std::string_view variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+}  // namespace
+
+SessionKind sessionKind(std::string_view waylandDisplay, std::string_view sessionType) {
+    return !waylandDisplay.empty() || sessionType == "wayland" ? SessionKind::wayland
+                                                               : SessionKind::x11;
+}
+
+SessionKind currentSession() {
+    return sessionKind(variable("WAYLAND_DISPLAY"), variable("XDG_SESSION_TYPE"));
+}
+
+std::optional<std::string> prepareDisplay() {
+    const std::string_view platform = variable("QT_QPA_PLATFORM");
+    // Another platform chosen by hand (offscreen, for one) is Qt's business.
+    if (!platform.empty() && platform != "xcb") return std::nullopt;
+    if (platform.empty() && currentSession() == SessionKind::wayland) {
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+    }
+    const std::string display(variable("DISPLAY"));
+    if (display.empty()) {
+        return L("Zuna Trep ne najde zaslona: spremenljivka DISPLAY ni nastavljena, palete pa brez seje X11 ali XWayland ni mogoče prikazati.");
+    }
+    Display* connection = XOpenDisplay(display.c_str());
+    if (connection == nullptr) {
+        return L("Zuna Trep ne more odpreti zaslona X11 »{0}«, zato palete ni mogoče prikazati.", display);
+    }
+    XCloseDisplay(connection);
+    return std::nullopt;
+}
+
+ChosenDesktop chooseDesktop(const std::filesystem::path& dataDirectory) {
+    ChosenDesktop chosen;
+    if (currentSession() == SessionKind::wayland) {
+        auto wayland = std::make_unique<WaylandDesktop>(dataDirectory);
+        chosen.bypassWindowManager = wayland->paletteMustBypassWindowManager();
+        chosen.access = std::move(wayland);
+    } else {
+        chosen.access = std::make_unique<LinuxDesktop>();
+    }
+    return chosen;
+}
+
+}  // namespace zuna::platform

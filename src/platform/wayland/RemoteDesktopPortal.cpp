@@ -1,0 +1,218 @@
+#include "wayland/RemoteDesktopPortal.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <vector>
+
+#include "fs/FileSystem.h"
+
+namespace zuna::platform {
+namespace {
+
+const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString remoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
+const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
+const QString sessionInterface = QStringLiteral("org.freedesktop.portal.Session");
+constexpr unsigned keyboardDevice = 1;
+// Kept until the user revokes it in the desktop's settings.
+constexpr unsigned persistUntilRevoked = 2;
+constexpr int controlKeysym = 0xffe3;  // Control_L
+constexpr int shiftKeysym = 0xffe1;    // Shift_L
+constexpr int vKeysym = 0x76;          // v
+constexpr int insertKeysym = 0xff63;   // Insert
+constexpr int propertyTimeoutMs = 2000;
+constexpr int keyTimeoutMs = 500;
+constexpr std::uintmax_t maxTokenBytes = 4096;
+
+std::optional<QVariant> portalProperty(const QString& name) {
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        portalService, portalPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
+    get << remoteDesktop << name;
+    const QDBusMessage reply =
+        QDBusConnection::sessionBus().call(get, QDBus::Block, propertyTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        return std::nullopt;
+    }
+    return reply.arguments().front().value<QDBusVariant>().variant();
+}
+
+}  // namespace
+
+RemoteDesktopPortal::RemoteDesktopPortal(std::filesystem::path tokenFile)
+    : tokenFile_(std::move(tokenFile)) {
+    // A grant the user gave in an earlier run comes back without a dialog.
+    if (savedToken()) request();
+}
+
+RemoteDesktopPortal::~RemoteDesktopPortal() {
+    dropSession();
+}
+
+bool RemoteDesktopPortal::available() {
+    if (!available_) {
+        const auto version = portalProperty(QStringLiteral("version"));
+        const auto types = portalProperty(QStringLiteral("AvailableDeviceTypes"));
+        version_ = version ? version->toUInt() : 0;
+        available_ = version_ > 0 && types && (types->toUInt() & keyboardDevice) != 0;
+    }
+    return *available_;
+}
+
+void RemoteDesktopPortal::request() {
+    if (state_ == State::asking || state_ == State::granted || !available()) return;
+    setState(State::asking);
+    QVariantMap options;
+    options.insert(QStringLiteral("session_handle_token"),
+                   QStringLiteral("zuna_session%1").arg(++requests_));
+    if (!call(QStringLiteral("CreateSession"), {}, options, SLOT(sessionCreated(uint, QVariantMap))))
+        setState(State::refused);
+}
+
+void RemoteDesktopPortal::sessionCreated(uint response, const QVariantMap& results) {
+    const QString handle = results.value(QStringLiteral("session_handle")).toString();
+    if (response != 0 || handle.isEmpty()) {
+        setState(State::refused);
+        return;
+    }
+    session_ = QDBusObjectPath(handle);
+    QDBusConnection::sessionBus().connect(portalService, handle, sessionInterface,
+                                          QStringLiteral("Closed"), this, SLOT(sessionClosed()));
+    QVariantMap options;
+    options.insert(QStringLiteral("types"), QVariant::fromValue(keyboardDevice));
+    // Restoring needs version 2 of the interface; older portals ask at every start.
+    if (version_ >= 2) {
+        options.insert(QStringLiteral("persist_mode"), QVariant::fromValue(persistUntilRevoked));
+        if (auto token = savedToken())
+            options.insert(QStringLiteral("restore_token"), QString::fromStdString(*token));
+    }
+    if (!call(QStringLiteral("SelectDevices"), {QVariant::fromValue(session_)}, options,
+              SLOT(devicesSelected(uint, QVariantMap)))) {
+        dropSession();
+        setState(State::refused);
+    }
+}
+
+void RemoteDesktopPortal::devicesSelected(uint response, const QVariantMap&) {
+    if (response != 0) {
+        dropSession();
+        setState(State::refused);
+        return;
+    }
+    // Here the portal shows its dialog, unless the restore token stands for an earlier consent.
+    if (!call(QStringLiteral("Start"), {QVariant::fromValue(session_), QString()}, {},
+              SLOT(started(uint, QVariantMap)))) {
+        dropSession();
+        setState(State::refused);
+    }
+}
+
+void RemoteDesktopPortal::started(uint response, const QVariantMap& results) {
+    const unsigned devices = results.value(QStringLiteral("devices")).toUInt();
+    if (response != 0 || (devices & keyboardDevice) == 0) {
+        dropSession();
+        setState(State::refused);
+        return;
+    }
+    const QString token = results.value(QStringLiteral("restore_token")).toString();
+    if (!token.isEmpty()) {
+        try {
+            fs::writeFileAtomically(tokenFile_, token.toStdString());
+        } catch (const std::exception&) {
+            // The grant still holds for this run; the next start asks again.
+        }
+    }
+    setState(State::granted);
+}
+
+void RemoteDesktopPortal::sessionClosed() {
+    // Revoked by the user or the desktop: only a new question brings it back.
+    session_ = QDBusObjectPath();
+    setState(State::refused);
+}
+
+bool RemoteDesktopPortal::sendPasteKeys(PasteShortcut shortcut) {
+    if (state_ != State::granted) return false;
+    std::vector<int> held;
+    if (shortcut != PasteShortcut::shiftInsert) held.push_back(controlKeysym);
+    if (shortcut != PasteShortcut::controlV) held.push_back(shiftKeysym);
+    const int key = shortcut == PasteShortcut::shiftInsert ? insertKeysym : vKeysym;
+    // A modifier already pressed is released whatever fails later.
+    std::size_t pressed = 0;
+    bool sent = true;
+    for (; pressed < held.size() && sent; ++pressed)
+        sent = notifyKey(held[pressed], true);
+    if (!sent) --pressed;
+    sent = sent && notifyKey(key, true) && notifyKey(key, false);
+    while (pressed > 0)
+        sent = notifyKey(held[--pressed], false) && sent;
+    return sent;
+}
+
+bool RemoteDesktopPortal::notifyKey(int keysym, bool pressed) {
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+        portalService, portalPath, remoteDesktop, QStringLiteral("NotifyKeyboardKeysym"));
+    notify << QVariant::fromValue(session_) << QVariantMap() << keysym
+           << static_cast<uint>(pressed ? 1 : 0);
+    // Each answer is waited for: the portal hands the events on to the compositor without
+    // keeping their order otherwise, and a v that overtakes its Control arrives as a letter.
+    const QDBusMessage reply =
+        QDBusConnection::sessionBus().call(notify, QDBus::Block, keyTimeoutMs);
+    return reply.type() == QDBusMessage::ReplyMessage;
+}
+
+bool RemoteDesktopPortal::call(const QString& method, QList<QVariant> arguments,
+                               QVariantMap options, const char* slot) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return false;
+    const QString token = QStringLiteral("zuna%1").arg(++requests_);
+    QString sender = bus.baseService().mid(1);
+    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+    const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                             .arg(sender, token);
+    if (!requestPath_.isEmpty()) {
+        bus.disconnect(portalService, requestPath_, requestInterface, QStringLiteral("Response"),
+                       this, nullptr);
+    }
+    requestPath_ = path;
+    bus.connect(portalService, path, requestInterface, QStringLiteral("Response"), this, slot);
+    options.insert(QStringLiteral("handle_token"), token);
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(portalService, portalPath, remoteDesktop, method);
+    arguments.append(options);
+    message.setArguments(arguments);
+    // The reply only names the request object, which is known already; the answer is the signal.
+    return bus.send(message);
+}
+
+void RemoteDesktopPortal::setState(State state) {
+    if (state_ == state) return;
+    state_ = state;
+    if (onStateChanged) onStateChanged(state);
+}
+
+void RemoteDesktopPortal::dropSession() {
+    if (session_.path().isEmpty()) return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    bus.disconnect(portalService, session_.path(), sessionInterface, QStringLiteral("Closed"),
+                   this, SLOT(sessionClosed()));
+    bus.send(QDBusMessage::createMethodCall(portalService, session_.path(), sessionInterface,
+                                            QStringLiteral("Close")));
+    session_ = QDBusObjectPath();
+}
+
+std::optional<std::string> RemoteDesktopPortal::savedToken() const {
+    try {
+        if (!fs::exists(tokenFile_)) return std::nullopt;
+        auto token = fs::readFileLimited(tokenFile_, maxTokenBytes);
+        if (!token || token->empty()) return std::nullopt;
+        return token;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
+}  // namespace zuna::platform

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QAbstractNativeEventFilter>
+#include <chrono>
+#include <filesystem>
+
+#include "linux/AtspiAccess.h"
+#include "paste/DesktopAccess.h"
+#include "wayland/KeyWatch.h"
+#include "wayland/RemoteDesktopPortal.h"
+#include "wayland/WaylandSession.h"
+
+namespace zuna::platform {
+
+// The desktop of a Wayland session, where the palette runs on XWayland and no display server
+// names another program's window: the target and its field come from the accessibility bus
+// alone, the held modifiers from the key events applications report there (and the click's own
+// state), and the paste shortcut from the compositor's virtual keyboard (wlroots) or the desktop
+// portal's remote-control grant (GNOME, KDE). A QGuiApplication must exist.
+class WaylandDesktop : public DesktopAccess {
+  public:
+    static constexpr std::chrono::milliseconds queryBudget{500};
+    // How long a delivery waits for the compositor to take the X11 clipboard over.
+    static constexpr std::chrono::milliseconds bridgeWait{250};
+
+    enum class KeyPath { virtualKeyboard, portal, none };
+
+    // The portal's restore token is kept in `dataDirectory`.
+    explicit WaylandDesktop(const std::filesystem::path& dataDirectory);
+    ~WaylandDesktop() override;
+
+    KeyPath keyPath();
+    // The compositor gives an X11 window the focus on a click whatever its input hint says
+    // (sway 1.7), so the palette must stay out of its window management.
+    bool paletteMustBypassWindowManager() const { return session_.hasVirtualKeyboard(); }
+    RemoteDesktopPortal& portal() { return portal_; }
+
+    bool accessibilityGranted() override;
+    bool keyEventsGranted() override;
+    void requestAccessibility() override;
+    void requestKeyEvents() override;
+    std::string limitation() override;
+    std::string modifierLimitation() override;
+
+    std::optional<DesktopApplication> frontmostApplication() override;
+    int ownProcessId() override;
+    bool isRunning(const DesktopApplication& application) override;
+    std::optional<FocusedField> focusedField(const DesktopApplication& application) override;
+    bool modifiersHeld() override;
+    bool preparePasteKeys(PasteShortcut shortcut) override;
+    bool setClipboardText(const std::string& text, bool primaryToo) override;
+    KeyPostResult postPasteKeys(const DesktopApplication& target) override;
+    // The palette is an X11 window on XWayland, and the compositor is its window manager.
+    void showOnAllWorkspaces(std::uint64_t window) override;
+
+  private:
+    // Counts the X11 clients' requests for this program's selections: in a Wayland session the
+    // compositor's bridge asks for the clipboard's formats before Wayland clients can see it.
+    class SelectionRequests : public QAbstractNativeEventFilter {
+      public:
+        bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
+        int count = 0;
+        bool installed = false;
+    };
+
+    AtspiAccess atspi_;
+    SelectionRequests selectionRequests_;
+    WaylandSession session_;
+    RemoteDesktopPortal portal_;
+    KeyWatch keys_;
+    // The shortcut the next keys send, as the target's field asked for it.
+    PasteShortcut shortcut_ = PasteShortcut::controlV;
+};
+
+}  // namespace zuna::platform

@@ -1,0 +1,228 @@
+#include "wayland/WaylandSession.h"
+
+#include <fcntl.h>
+#include <linux/input-event-codes.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <vector>
+
+#include <QSocketNotifier>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "virtual-keyboard-unstable-v1-client-protocol.h"
+#include "wlr-data-control-unstable-v1-client-protocol.h"
+
+namespace zuna::platform {
+namespace {
+
+const wl_registry_listener registryListener{&WaylandSession::global, &WaylandSession::globalRemove};
+
+// The keymap of our own keyboard as text, and the bit of Control in it: an English layout, so
+// that the key sent is a Latin "v" whatever the user types with.
+struct Keymap {
+    std::string text;
+    unsigned control = 0;
+    unsigned shift = 0;
+};
+
+Keymap englishKeymap() {
+    Keymap result;
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    if (context == nullptr) return result;
+    const xkb_rule_names names{"evdev", "pc105", "us", "", ""};
+    if (xkb_keymap* keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS)) {
+        if (char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1)) {
+            result.text = text;
+            std::free(text);
+        }
+        const xkb_mod_index_t control = xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_CTRL);
+        if (control != XKB_MOD_INVALID) result.control = 1u << control;
+        const xkb_mod_index_t shift = xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_SHIFT);
+        if (shift != XKB_MOD_INVALID) result.shift = 1u << shift;
+        xkb_keymap_unref(keymap);
+    }
+    xkb_context_unref(context);
+    return result;
+}
+
+unsigned milliseconds() {
+    using namespace std::chrono;
+    return static_cast<unsigned>(
+        duration_cast<std::chrono::milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+// Writes the whole text and closes the descriptor. On a thread of its own, so that a reader
+// that takes its time does not hold up the palette; a reader that goes away early only ends
+// the write (SIGPIPE is blocked on this thread).
+void serve(std::string text, int fd) {
+    std::thread([text = std::move(text), fd] {
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        std::size_t written = 0;
+        while (written < text.size()) {
+            const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            written += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+    }).detach();
+}
+
+const zwlr_data_control_source_v1_listener sourceListener{&WaylandSession::send,
+                                                           &WaylandSession::cancelled};
+
+}  // namespace
+
+WaylandSession::WaylandSession() {
+    display_ = wl_display_connect(nullptr);
+    if (display_ == nullptr) return;
+    registry_ = wl_display_get_registry(display_);
+    wl_registry_add_listener(registry_, &registryListener, this);
+    wl_display_roundtrip(display_);
+    if (seat_ != nullptr && keyboardManager_ != nullptr) {
+        keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(keyboardManager_, seat_);
+        if (!uploadKeymap()) {
+            zwp_virtual_keyboard_v1_destroy(keyboard_);
+            keyboard_ = nullptr;
+        }
+    }
+    if (seat_ != nullptr && dataControlManager_ != nullptr) {
+        dataControl_ = zwlr_data_control_manager_v1_get_data_control(dataControlManager_, seat_);
+    }
+    // A compositor that refuses a request ends the connection: find out now, not at a click.
+    if (wl_display_roundtrip(display_) < 0) {
+        keyboard_ = nullptr;
+        dataControl_ = nullptr;
+        return;
+    }
+    // Requests for the clipboard's content arrive as events; they are read from Qt's loop.
+    events_ = std::make_unique<QSocketNotifier>(wl_display_get_fd(display_), QSocketNotifier::Read);
+    QObject::connect(events_.get(), &QSocketNotifier::activated, [this] { dispatch(); });
+}
+
+WaylandSession::~WaylandSession() {
+    if (display_ == nullptr) return;
+    events_.reset();
+    // Destroying the display's connection frees the compositor's side of every object.
+    wl_display_disconnect(display_);
+}
+
+void WaylandSession::global(void* data, wl_registry* registry, unsigned name,
+                            const char* interface, unsigned version) {
+    auto* self = static_cast<WaylandSession*>(data);
+    (void)version;
+    if (std::strcmp(interface, wl_seat_interface.name) == 0 && self->seat_ == nullptr) {
+        self->seat_ = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+    } else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
+        self->keyboardManager_ = static_cast<zwp_virtual_keyboard_manager_v1*>(
+            wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+    } else if (std::strcmp(interface, zwlr_data_control_manager_v1_interface.name) == 0) {
+        self->dataControlManager_ = static_cast<zwlr_data_control_manager_v1*>(
+            wl_registry_bind(registry, name, &zwlr_data_control_manager_v1_interface, 1));
+    }
+}
+
+void WaylandSession::globalRemove(void*, wl_registry*, unsigned) {}
+
+bool WaylandSession::uploadKeymap() {
+    const Keymap keymap = englishKeymap();
+    if (keymap.text.empty() || keymap.control == 0) return false;
+    const int fd = memfd_create("zuna-trep-keymap", MFD_CLOEXEC);
+    if (fd < 0) return false;
+    // The compositor maps the file, terminating zero included.
+    const std::size_t size = keymap.text.size() + 1;
+    bool written = ::write(fd, keymap.text.c_str(), size) == static_cast<ssize_t>(size);
+    if (written) {
+        zwp_virtual_keyboard_v1_keymap(keyboard_, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd,
+                                       static_cast<unsigned>(size));
+    }
+    ::close(fd);
+    controlMask_ = keymap.control;
+    shiftMask_ = keymap.shift;
+    return written;
+}
+
+bool WaylandSession::flush() {
+    return wl_display_flush(display_) >= 0 && wl_display_get_error(display_) == 0;
+}
+
+void WaylandSession::dispatch() {
+    if (wl_display_dispatch(display_) < 0) {
+        // The compositor went away: nothing more can be sent or served.
+        events_->setEnabled(false);
+        keyboard_ = nullptr;
+        dataControl_ = nullptr;
+    }
+}
+
+bool WaylandSession::sendPasteKeys(PasteShortcut shortcut) {
+    if (keyboard_ == nullptr) return false;
+    // Evdev key codes, which the keymap above maps to Control, Shift, "v" and Insert.
+    std::vector<unsigned> held;
+    unsigned mask = 0;
+    unsigned key = KEY_V;
+    if (shortcut != PasteShortcut::shiftInsert) {
+        held.push_back(KEY_LEFTCTRL);
+        mask |= controlMask_;
+    }
+    if (shortcut != PasteShortcut::controlV) {
+        held.push_back(KEY_LEFTSHIFT);
+        mask |= shiftMask_;
+    }
+    if (shortcut == PasteShortcut::shiftInsert) key = KEY_INSERT;
+    const unsigned time = milliseconds();
+    for (const unsigned modifier : held)
+        zwp_virtual_keyboard_v1_key(keyboard_, time, modifier, WL_KEYBOARD_KEY_STATE_PRESSED);
+    zwp_virtual_keyboard_v1_modifiers(keyboard_, mask, 0, 0, 0);
+    zwp_virtual_keyboard_v1_key(keyboard_, time, key, WL_KEYBOARD_KEY_STATE_PRESSED);
+    zwp_virtual_keyboard_v1_key(keyboard_, time, key, WL_KEYBOARD_KEY_STATE_RELEASED);
+    for (auto it = held.rbegin(); it != held.rend(); ++it)
+        zwp_virtual_keyboard_v1_key(keyboard_, time, *it, WL_KEYBOARD_KEY_STATE_RELEASED);
+    zwp_virtual_keyboard_v1_modifiers(keyboard_, 0, 0, 0, 0);
+    return flush();
+}
+
+bool WaylandSession::setClipboardText(const std::string& text) {
+    if (dataControl_ == nullptr) return false;
+    zwlr_data_control_source_v1* source =
+        zwlr_data_control_manager_v1_create_data_source(dataControlManager_);
+    zwlr_data_control_source_v1_add_listener(source, &sourceListener, this);
+    for (const char* type : {"text/plain;charset=utf-8", "text/plain", "UTF8_STRING", "STRING",
+                             "TEXT"}) {
+        zwlr_data_control_source_v1_offer(source, type);
+    }
+    zwlr_data_control_v1_set_selection(dataControl_, source);
+    if (source_ != nullptr) zwlr_data_control_source_v1_destroy(source_);
+    source_ = source;
+    clipboard_ = text;
+    // The selection is set once the compositor has it; a reader may ask right after the keys.
+    return flush() && wl_display_roundtrip(display_) >= 0;
+}
+
+void WaylandSession::send(void* data, zwlr_data_control_source_v1* source, const char*, int fd) {
+    auto* self = static_cast<WaylandSession*>(data);
+    if (source != self->source_) {
+        ::close(fd);
+        return;
+    }
+    serve(self->clipboard_, fd);
+}
+
+void WaylandSession::cancelled(void* data, zwlr_data_control_source_v1* source) {
+    auto* self = static_cast<WaylandSession*>(data);
+    if (source == self->source_) self->source_ = nullptr;
+    zwlr_data_control_source_v1_destroy(source);
+}
+
+}  // namespace zuna::platform

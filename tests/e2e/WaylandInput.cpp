@@ -1,0 +1,168 @@
+// The test's hands on a wlroots compositor (sway): a virtual pointer and a virtual keyboard,
+// driven by the command line, as a user's mouse and keyboard would be.
+//
+//   zuna_wayland_input hold                 keeps a pointer and a keyboard until killed
+//   zuna_wayland_input click X Y            moves to X Y (of 1280 x 800) and clicks the left button
+//   zuna_wayland_input down KEY | up KEY | tap KEY | wait MS ...
+//
+// KEY is a key symbol name ("Return", "Shift_L", "Tab", "a"), pressed on an English keyboard.
+// The session runs one holder from its start: sway 1.7 ends when a seat's pointer goes away
+// under a GTK client, so the seat must never lose its pointer while the tests run.
+#include <linux/input-event-codes.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <wayland-client.h>
+#include <xkbcommon/xkbcommon.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "virtual-keyboard-unstable-v1-client-protocol.h"
+#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
+
+namespace {
+
+constexpr unsigned extentX = 1280;
+constexpr unsigned extentY = 800;
+// Linux key codes are X key codes less 8.
+constexpr unsigned evdevOffset = 8;
+
+struct Globals {
+    wl_seat* seat = nullptr;
+    zwp_virtual_keyboard_manager_v1* keyboards = nullptr;
+    zwlr_virtual_pointer_manager_v1* pointers = nullptr;
+};
+
+void global(void* data, wl_registry* registry, unsigned name, const char* interface, unsigned) {
+    auto* globals = static_cast<Globals*>(data);
+    if (std::strcmp(interface, wl_seat_interface.name) == 0 && globals->seat == nullptr) {
+        globals->seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+    } else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
+        globals->keyboards = static_cast<zwp_virtual_keyboard_manager_v1*>(
+            wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+    } else if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
+        globals->pointers = static_cast<zwlr_virtual_pointer_manager_v1*>(
+            wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
+    }
+}
+void globalRemove(void*, wl_registry*, unsigned) {}
+const wl_registry_listener registryListener{global, globalRemove};
+
+unsigned now() {
+    using namespace std::chrono;
+    return static_cast<unsigned>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+class Keyboard {
+  public:
+    Keyboard(zwp_virtual_keyboard_manager_v1* manager, wl_seat* seat) {
+        context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+        const xkb_rule_names names{"evdev", "pc105", "us", "", ""};
+        keymap_ = xkb_keymap_new_from_names(context_, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
+        state_ = xkb_state_new(keymap_);
+        keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(manager, seat);
+        char* text = xkb_keymap_get_as_string(keymap_, XKB_KEYMAP_FORMAT_TEXT_V1);
+        const std::size_t size = std::strlen(text) + 1;
+        const int fd = memfd_create("keymap", MFD_CLOEXEC);
+        if (::write(fd, text, size) != static_cast<ssize_t>(size)) std::perror("keymap");
+        zwp_virtual_keyboard_v1_keymap(keyboard_, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd,
+                                       static_cast<unsigned>(size));
+        ::close(fd);
+        std::free(text);
+    }
+
+    bool key(const std::string& name, bool pressed) {
+        const xkb_keysym_t sym = xkb_keysym_from_name(name.c_str(), XKB_KEYSYM_NO_FLAGS);
+        for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap_);
+             code <= xkb_keymap_max_keycode(keymap_); ++code) {
+            const xkb_keysym_t* syms = nullptr;
+            if (xkb_keymap_key_get_syms_by_level(keymap_, code, 0, 0, &syms) > 0 && syms[0] == sym) {
+                zwp_virtual_keyboard_v1_key(keyboard_, now(), code - evdevOffset,
+                                            pressed ? WL_KEYBOARD_KEY_STATE_PRESSED
+                                                    : WL_KEYBOARD_KEY_STATE_RELEASED);
+                xkb_state_update_key(state_, code, pressed ? XKB_KEY_DOWN : XKB_KEY_UP);
+                zwp_virtual_keyboard_v1_modifiers(
+                    keyboard_, xkb_state_serialize_mods(state_, XKB_STATE_MODS_DEPRESSED),
+                    xkb_state_serialize_mods(state_, XKB_STATE_MODS_LATCHED),
+                    xkb_state_serialize_mods(state_, XKB_STATE_MODS_LOCKED), 0);
+                return true;
+            }
+        }
+        std::fprintf(stderr, "zuna_wayland_input: no key for %s\n", name.c_str());
+        return false;
+    }
+
+  private:
+    xkb_context* context_ = nullptr;
+    xkb_keymap* keymap_ = nullptr;
+    xkb_state* state_ = nullptr;
+    zwp_virtual_keyboard_v1* keyboard_ = nullptr;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    wl_display* display = wl_display_connect(nullptr);
+    if (display == nullptr) {
+        std::fprintf(stderr, "zuna_wayland_input: no Wayland display\n");
+        return 1;
+    }
+    Globals globals;
+    wl_registry_add_listener(wl_display_get_registry(display), &registryListener, &globals);
+    wl_display_roundtrip(display);
+    if (globals.seat == nullptr || globals.keyboards == nullptr || globals.pointers == nullptr) {
+        std::fprintf(stderr, "zuna_wayland_input: the compositor offers no virtual input\n");
+        return 1;
+    }
+    zwlr_virtual_pointer_v1* pointer =
+        zwlr_virtual_pointer_manager_v1_create_virtual_pointer(globals.pointers, globals.seat);
+    Keyboard keyboard(globals.keyboards, globals.seat);
+    wl_display_roundtrip(display);
+
+    for (int i = 1; i < argc; ++i) {
+        const std::string command = argv[i];
+        const auto argument = [&](int n) { return i + n < argc ? std::string(argv[i + n]) : ""; };
+        bool ok = true;
+        if (command == "hold") {
+            // Until the session ends; a dispatch loop keeps the compositor's pings answered.
+            while (wl_display_dispatch(display) >= 0) {
+            }
+            return 0;
+        } else if (command == "click") {
+            const unsigned x = std::stoul(argument(1));
+            const unsigned y = std::stoul(argument(2));
+            i += 2;
+            zwlr_virtual_pointer_v1_motion_absolute(pointer, now(), x, y, extentX, extentY);
+            zwlr_virtual_pointer_v1_frame(pointer);
+            wl_display_roundtrip(display);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            zwlr_virtual_pointer_v1_button(pointer, now(), BTN_LEFT, WL_POINTER_BUTTON_STATE_PRESSED);
+            zwlr_virtual_pointer_v1_frame(pointer);
+            wl_display_roundtrip(display);
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            zwlr_virtual_pointer_v1_button(pointer, now(), BTN_LEFT, WL_POINTER_BUTTON_STATE_RELEASED);
+            zwlr_virtual_pointer_v1_frame(pointer);
+        } else if (command == "down" || command == "up") {
+            ok = keyboard.key(argument(1), command == "down");
+            ++i;
+        } else if (command == "tap") {
+            ok = keyboard.key(argument(1), true) && keyboard.key(argument(1), false);
+            ++i;
+        } else if (command == "wait") {
+            wl_display_roundtrip(display);
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::stoul(argument(1))));
+            ++i;
+        } else {
+            std::fprintf(stderr, "zuna_wayland_input: unknown command %s\n", command.c_str());
+            ok = false;
+        }
+        if (!ok) return 2;
+        wl_display_roundtrip(display);
+    }
+    return wl_display_roundtrip(display) < 0 ? 1 : 0;
+}

@@ -1,0 +1,114 @@
+// The rules of the session choice and of the held-modifier tracking, without a desktop.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <cstdlib>
+#include <vector>
+
+#include "DesktopChoice.h"
+#include "wayland/HeldKeys.h"
+
+namespace zuna {
+namespace {
+
+using platform::HeldKeys;
+using platform::SessionKind;
+
+TEST(SessionRules, AWaylandSessionIsToldByItsDisplayOrItsType) {
+    const std::vector<std::tuple<const char*, const char*, SessionKind>> cases{
+        {"", "", SessionKind::x11},
+        {"", "x11", SessionKind::x11},
+        {"", "tty", SessionKind::x11},
+        {"wayland-0", "", SessionKind::wayland},
+        {"wayland-1", "x11", SessionKind::wayland},
+        // A session that says Wayland without naming its display (as over ssh with a login).
+        {"", "wayland", SessionKind::wayland},
+    };
+    for (const auto& [display, type, expected] : cases) {
+        SCOPED_TRACE(std::string(display) + " / " + type);
+        EXPECT_EQ(platform::sessionKind(display, type), expected);
+    }
+}
+
+TEST(SessionRules, HeldModifiersFollowTheKeyEventsTheApplicationReports) {
+    constexpr unsigned shiftL = 0xffe1, shiftR = 0xffe2, controlL = 0xffe3, altL = 0xffe9,
+                       superL = 0xffeb, capsLock = 0xffe5, a = 0x61;
+    struct Event {
+        unsigned keysym;
+        bool pressed;
+        unsigned modifiers;
+    };
+    const std::vector<std::tuple<const char*, std::vector<Event>, bool>> cases{
+        {"nothing seen", {}, false},
+        {"Shift down", {{shiftL, true, 0}}, true},
+        {"Shift down and up", {{shiftL, true, 0}, {shiftL, false, 1}}, false},
+        {"Control, then a letter with Control", {{controlL, true, 0}, {a, true, 4}}, true},
+        {"Alt down", {{altL, true, 0}}, true},
+        {"Super down, GTK's own Super bit", {{superL, true, 0}, {a, true, 1u << 26}}, true},
+        {"both Shifts, one let go", {{shiftL, true, 0}, {shiftR, true, 1}, {shiftL, false, 1}},
+         true},
+        // Let go while another application had the focus: the next event's state tells.
+        {"Shift released unseen", {{shiftL, true, 0}, {a, true, 0}}, false},
+        {"Caps Lock does not count", {{capsLock, true, 0}, {a, true, 2}}, false},
+        // A release that comes without its press is no reason to wait.
+        {"a stray release", {{controlL, false, 4}}, false},
+    };
+    for (const auto& [situation, events, held] : cases) {
+        SCOPED_TRACE(situation);
+        HeldKeys keys;
+        for (const auto& event : events) keys.record(event.keysym, event.pressed, event.modifiers);
+        EXPECT_EQ(keys.any(), held);
+    }
+}
+
+// Qt would abort the program without a display; it must say why in one line and fail.
+TEST(SessionRules, WithoutADisplayTheProgramSaysWhyInOneLineAndEndsWithStatusOne) {
+    const std::string noDisplay =
+        "zuna-trep: Zuna Trep ne najde zaslona: spremenljivka DISPLAY ni nastavljena, palete pa "
+        "brez seje X11 ali XWayland ni mogoče prikazati.\n";
+    // The variables to set; those given without a value are removed.
+    const std::vector<std::tuple<const char*, QStringList, std::string>> cases{
+        {"no DISPLAY", {"DISPLAY", "WAYLAND_DISPLAY"}, noDisplay},
+        {"a Wayland session without XWayland",
+         {"DISPLAY", "WAYLAND_DISPLAY=wayland-77", "XDG_SESSION_TYPE=wayland"}, noDisplay},
+        {"a display nobody serves", {"DISPLAY=:87", "WAYLAND_DISPLAY"},
+         "zuna-trep: Zuna Trep ne more odpreti zaslona X11 »:87«, zato palete ni mogoče "
+         "prikazati.\n"},
+    };
+    for (const auto& [situation, variables, line] : cases) {
+        SCOPED_TRACE(situation);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("QT_QPA_PLATFORM");
+        environment.insert("ZUNA_DATA_DIR", "/nonexistent/zuna");
+        for (const QString& variable : variables) {
+            const auto at = variable.indexOf('=');
+            if (at < 0) {
+                environment.remove(variable);
+            } else {
+                environment.insert(variable.left(at), variable.mid(at + 1));
+            }
+        }
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(ZUNA_TREP, {});
+        ASSERT_TRUE(program.waitForFinished(10000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 1);
+        EXPECT_EQ(program.readAllStandardError().toStdString(), line);
+    }
+}
+
+TEST(SessionRules, AWaylandSessionPutsQtOnXWaylandUnlessAnotherPlatformWasChosen) {
+    setenv("WAYLAND_DISPLAY", "wayland-77", 1);
+    setenv("DISPLAY", ":87", 1);
+    unsetenv("QT_QPA_PLATFORM");
+    EXPECT_TRUE(platform::prepareDisplay().has_value());
+    EXPECT_STREQ(std::getenv("QT_QPA_PLATFORM"), "xcb");
+    // A platform chosen by hand is left to Qt.
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    EXPECT_FALSE(platform::prepareDisplay().has_value());
+    EXPECT_STREQ(std::getenv("QT_QPA_PLATFORM"), "offscreen");
+}
+
+}  // namespace
+}  // namespace zuna
