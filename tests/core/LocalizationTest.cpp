@@ -37,22 +37,14 @@ TEST(LocalizationTest, ResolvePicksTheFirstSupportedLanguage) {
     const std::vector<Case> cases{
         {{}, "en"},
         {{"fr-CA"}, "fr"},
-        {{"pt-BR"}, "pt"},
-        {{"en_GB"}, "en"},
         {{"SL-si"}, "sl"},
         {{"zh_TW"}, "en"},
-        {{"nb"}, "en"},
         {{""}, "en"},
         {{"--", "_de_"}, "de"},
         {{"zh-Hant-TW", "de-AT"}, "de"},
         {{"zh-Hans-CN"}, "zh-Hans"},
         {{"zh"}, "zh-Hans"},
         {{"zh-HK", "zh-Hant", "zh-MO", "ja"}, "ja"},
-        {{"zh-Hant-Hans"}, "zh-Hans"},
-        {{"zh-CN"}, "zh-Hans"},
-        {{"zh-Hans"}, "zh-Hans"},
-        {{"nb", "sv"}, "en"},
-        {{"ru-RU", "de"}, "ru"},
         // The supported code zh-Hans is never matched as a first part.
         {{"zh-hans-x"}, "zh-Hans"},
     };
@@ -73,14 +65,11 @@ TEST(LocalizationTest, CatalogsOfAnyOtherShapeAreEmpty) {
 
     for (const std::string& broken : std::vector<std::string>{
              R"({"Pripravljeno": {"en": "Ready", "de": 3}})",
-             R"({"Pripravljeno": {"en": null}})",
              R"({"Pripravljeno": "Ready"})",
-             R"({"Pripravljeno": {"en": {"x": "y"}}})",
              R"([{"Pripravljeno": {"en": "Ready"}}])",
              R"({"Pripravljeno": {"en": "Ready"})",
              "{\"Pripravljeno\": {\"en\": \"\xff\"}}",
              "",
-             "null",
              std::string(R"({"Pripravljeno": {"en": "Ready"}})") + '\0' + "garbage",
          }) {
         EXPECT_TRUE(Localization::decodeCatalog(broken).empty()) << broken;

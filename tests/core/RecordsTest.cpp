@@ -49,7 +49,7 @@ TEST(RecordsTest, FreshIdentifiersAreRandomUpperCaseVersion4) {
     EXPECT_EQ(seen.size(), 200u);
 }
 
-TEST(RecordsTest, ColoursFramesAndThemes) {
+TEST(RecordsTest, ColoursAndFrames) {
     for (const char* good : {"#405875", "#abcdef", "#ABCDEF"})
         EXPECT_TRUE(Snippet::validColor(good)) << good;
     for (const char* bad :
@@ -66,11 +66,6 @@ TEST(RecordsTest, ColoursFramesAndThemes) {
                                    WindowFrame{0, inf, 300, 300}}) {
         EXPECT_FALSE(bad.isValid()) << bad.width << "x" << bad.height;
     }
-
-    for (AppTheme theme : AppTheme::allCases)
-        EXPECT_EQ(AppTheme::fromRaw(theme.rawValue()), theme);
-    EXPECT_EQ(AppTheme::allCases[2].rawValue(), "midnight");
-    EXPECT_FALSE(AppTheme::fromRaw("Light").has_value());
 }
 
 TEST(RecordsTest, MeasuresCountUserPerceivedCharactersAndBlanks) {

@@ -59,25 +59,5 @@ TEST(Color, ReadableInkTurnsDarkStrictlyAboveTheThreshold) {
     EXPECT_GT((Color{at, at, at}).luminance(), 0.179);
 }
 
-TEST(Theme, RolesFollowTheCurrentThemeWhileSwatchesDoNot) {
-    EXPECT_EQ(Theme::current(), AppTheme::graphite);
-    const std::pair<AppTheme, const char*> accents[] = {{AppTheme::graphite, "#91ABCC"},
-                                                        {AppTheme::zuna, "#E1B374"},
-                                                        {AppTheme::midnight, "#7BBBF4"},
-                                                        {AppTheme::light, "#405875"}};
-    for (const auto& [theme, accent] : accents) {
-        Theme::setCurrent(theme);
-        EXPECT_EQ(Theme::accent().hex(), accent);
-        EXPECT_EQ(Theme::swatch(AppTheme::zuna).hex(), "#B98959");
-    }
-    // Light: dark ink, and less of it in the lines than on the dark themes.
-    EXPECT_EQ(Theme::ink().hex(), "#202B32");
-    EXPECT_EQ(Theme::line().hex(), "#D7D9DA");
-    Theme::setCurrent(AppTheme::graphite);
-    EXPECT_EQ(Theme::line().hex(), "#61656D");
-    EXPECT_EQ(Theme::name(AppTheme::midnight), "Polnoč");
-    EXPECT_EQ(Theme::colorNames().size(), Theme::colors.size());
-}
-
 }  // namespace
 }  // namespace zuna

@@ -163,29 +163,6 @@ std::string joined(const std::vector<std::string>& lines) {
     return all;
 }
 
-TEST(CatalogTest, KeysAreCollectedAsTheCompilerReadsThem) {
-    Extraction out;
-    extractKeys(R"cpp(
-                    // L("in a line comment")
-                    /* LKey("in a block comment") */
-                    const char* quoted = "L(\"inside another literal\")";
-                    const char* raw = R"tag(L("inside a raw literal") )" )tag";
-                    int large = 1'000'000;
-                    char quote = '"';
-                    auto a = L("on the next line, with \"quotes\"\n and\ta tab");
-                    auto b = zuna::LKey("marked");
-                    auto c = L(name) + XL("another function") + L("with {0}", value);
-                    auto d =
-                        L("split "
-                          "in two");
-                    auto e = L("unknown \x41 escape");
-                )cpp",
-                "sample", out);
-    EXPECT_EQ(out.keys, (std::set<std::string>{"on the next line, with \"quotes\"\n and\ta tab",
-                                               "marked", "with {0}"}));
-    EXPECT_EQ(out.problems.size(), 2u) << joined(out.problems);
-}
-
 TEST(CatalogTest, EveryTextOfTheSourcesIsTranslatedIntoEveryLanguage) {
     const auto code = sourceKeys();
     EXPECT_TRUE(code.problems.empty()) << joined(code.problems);
