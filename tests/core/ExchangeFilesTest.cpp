@@ -62,8 +62,6 @@ TEST(ExchangeFilesTest, ButtonFilesRoundTripAndRefuseOthers) {
     // Exchange files follow the one-document rule of every file the program reads.
     writeFile(path, file.data() + std::string(1, '\0') + "{}");
     EXPECT_THAT(thrown([&] { ButtonFile::read(path); }), testing::HasSubstr("a NUL byte"));
-    EXPECT_EQ(readDoc({{"format", "zuna-trep"}, {"version", 1}}),
-              "The member \"buttons\" is missing.");
 
     // Exporting invalid content fails before any byte exists.
     EXPECT_EQ(thrown([] { ButtonFile({Snippet(" ", "")}).data(); }), kButton);
@@ -97,7 +95,6 @@ TEST(ExchangeFilesTest, GroupFilesRoundTripAndRefuseOthers) {
               "ok");
     // Only an object whose "version" is the integer 2 is a group file.
     EXPECT_FALSE(isGroupFileDocument(R"([{"version": 2}])"));
-    EXPECT_FALSE(isGroupFileDocument(R"({"version": "2"})"));
     EXPECT_FALSE(isGroupFileDocument(R"({"version": 2.5})"));
     EXPECT_THROW(isGroupFileDocument("{"), JsonError);
 }

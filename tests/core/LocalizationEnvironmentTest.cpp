@@ -48,6 +48,11 @@ TEST(LocalizationEnvironmentTest, LanguageComesFromZunaLanguageOrTheLocale) {
     EXPECT_EQ(languageFor({{"LANGUAGE", "zh_TW:de_AT:fr"}, {"LANG", "it_IT.UTF-8"}}), "de");
     EXPECT_EQ(languageFor({{"LANGUAGE", "nb:sv"}, {"LANG", "ja_JP.UTF-8"}}), "ja");
     EXPECT_EQ(languageFor({{"LANGUAGE", "::"}, {"LANG", "ru_RU.UTF-8"}}), "ru");
+    // Chinese is offered in simplified characters only, and zh-Hans is never a first part.
+    EXPECT_EQ(languageFor({{"LANGUAGE", "zh-HK:zh-Hant-TW:zh-MO:ja"}}), "ja");
+    EXPECT_EQ(languageFor({{"LANGUAGE", "zh:de"}}), "zh-Hans");
+    EXPECT_EQ(languageFor({{"LANGUAGE", "zh-hans-x"}}), "zh-Hans");
+    EXPECT_EQ(languageFor({{"LANGUAGE", "SL-si"}}), "sl");
     EXPECT_EQ(languageFor({{"LC_ALL", "sl_SI.UTF-8@euro"}, {"LANG", "de_DE"}}), "sl");
     EXPECT_EQ(languageFor({{"LC_ALL", ""}, {"LC_MESSAGES", "it_IT"}, {"LANG", "fr_FR"}}), "it");
     EXPECT_EQ(languageFor({{"LANG", "zh_CN.GB18030"}}), "zh-Hans");

@@ -29,33 +29,6 @@ TEST(LocalizationTest, PlaceholdersAreFilledOnceFromTheValues) {
     EXPECT_EQ(fill("", {"a"}), "");
 }
 
-TEST(LocalizationTest, ResolvePicksTheFirstSupportedLanguage) {
-    struct Case {
-        std::vector<std::string> tags;
-        std::string expected;
-    };
-    const std::vector<Case> cases{
-        {{}, "en"},
-        {{"fr-CA"}, "fr"},
-        {{"SL-si"}, "sl"},
-        {{"zh_TW"}, "en"},
-        {{""}, "en"},
-        {{"--", "_de_"}, "de"},
-        {{"zh-Hant-TW", "de-AT"}, "de"},
-        {{"zh-Hans-CN"}, "zh-Hans"},
-        {{"zh"}, "zh-Hans"},
-        {{"zh-HK", "zh-Hant", "zh-MO", "ja"}, "ja"},
-        // The supported code zh-Hans is never matched as a first part.
-        {{"zh-hans-x"}, "zh-Hans"},
-    };
-    for (const auto& c : cases) {
-        std::string joined;
-        for (const auto& t : c.tags)
-            joined += "[" + t + "]";
-        EXPECT_EQ(Localization::resolve(c.tags), c.expected) << joined;
-    }
-}
-
 TEST(LocalizationTest, CatalogsOfAnyOtherShapeAreEmpty) {
     const auto good = Localization::decodeCatalog(
         R"({"Pripravljeno": {"en": "Ready", "de": "Bereit"}, "Tema: {0}": {}})");

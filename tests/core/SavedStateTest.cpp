@@ -72,21 +72,6 @@ TEST(SavedStateTest, Version2DefaultsNullsAndUnknownMembers) {
     EXPECT_FALSE(state.macWindow.has_value());
 }
 
-TEST(SavedStateTest, LegacyVersion1BecomesOneGroupAndIsWrittenAsVersion2) {
-    json doc = {{"format", "zuna-trep"},
-                {"version", 1},
-                {"buttons", {button("A"), {{"id", "C"}, {"name", "c"}, {"text", ""}}}},
-                {"groups", "ignored, even of the wrong type"}};
-    const SavedState state = read(doc);
-    ASSERT_EQ(state.groups.size(), 1u);
-    EXPECT_EQ(state.selectedGroupID, state.groups[0].id);
-    ASSERT_EQ(state.buttons().size(), 2u);
-    EXPECT_EQ(state.buttons()[1].color, "#397D70");
-    const json written = json::parse(jsonData(state));
-    EXPECT_EQ(written["version"], 2);
-    EXPECT_FALSE(written.contains("buttons"));
-}
-
 TEST(SavedStateTest, RefusalsSayWhatIsWrong) {
     const json good = version2({group("G1", {button("B1")})});
     const std::string unsupported = "Nepodprta različica podatkov Zuna Trep.";
@@ -131,7 +116,6 @@ TEST(SavedStateTest, BytesThatAreNotAStateFile) {
               "The file is not valid JSON: a NUL byte at line " +
                   std::to_string(std::count(state.begin(), state.end(), '\n') + 1) +
                   ", column 2.");
-    EXPECT_THAT(failure(state + "}"), HasSubstr("expected end of input"));
     EXPECT_EQ(failure(state + " \r\n\t"), "ok");
     EXPECT_EQ(failure("\xEF\xBB\xBF" + state), "ok");
     // Invalid UTF-8 is refused, and the message does not carry the raw bytes on.

@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
-#include <optional>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -26,88 +25,12 @@ struct Extraction {
     std::vector<std::string> problems;
 };
 
-bool identifierChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-// Reads the literal that starts at source[i] == '"' and leaves i after it; nullopt for an
-// escape the collector does not decode.
-std::optional<std::string> readLiteral(std::string_view source, std::size_t& i) {
-    static const std::map<char, char> escapes{{'n', '\n'}, {'t', '\t'},  {'r', '\r'}, {'\\', '\\'},
-                                              {'"', '"'},  {'\'', '\''}, {'?', '?'}};
-    std::string text;
-    bool decoded = true;
-    for (++i; i < source.size() && source[i] != '"' && source[i] != '\n'; ++i) {
-        if (source[i] != '\\') {
-            text += source[i];
-        } else if (++i < source.size() && escapes.count(source[i])) {
-            text += escapes.at(source[i]);
-        } else {
-            decoded = false;
-        }
-    }
-    ++i;
-    return decoded ? std::optional(text) : std::nullopt;
-}
-
-void skipSpace(std::string_view source, std::size_t& i) {
-    while (i < source.size() && std::isspace(static_cast<unsigned char>(source[i])))
-        ++i;
-}
-
-// Collects the first argument of L(...) and LKey(...) as the compiler reads it: comments and
-// other literals are skipped; a first argument that is not a literal (L(name)) is not a key.
-void extractKeys(std::string_view source, const std::string& origin, Extraction& out) {
-    std::size_t i = 0;
-    while (i < source.size()) {
-        if (source.substr(i, 2) == "//") {
-            i = std::min(source.find('\n', i), source.size());
-        } else if (source.substr(i, 2) == "/*") {
-            i = std::min(source.find("*/", i + 2), source.size()) + 2;
-        } else if (source[i] == '"') {
-            readLiteral(source, i);
-        } else if (source[i] == '\'') {
-            for (++i; i < source.size() && source[i] != '\''; ++i)
-                if (source[i] == '\\') ++i;
-            ++i;
-        } else if (identifierChar(source[i])) {
-            const std::size_t start = i;
-            // A number may hold digit separators (1'000), which are no character literals.
-            const bool number = source[i] >= '0' && source[i] <= '9';
-            while (i < source.size() &&
-                   (identifierChar(source[i]) || (number && source[i] == '\'')))
-                ++i;
-            const std::string_view name = source.substr(start, i - start);
-            if (name.back() == 'R' && i < source.size() && source[i] == '"') {
-                // A raw literal R"tag(...)tag" ends only at its own closing sequence.
-                const auto open = source.find('(', i);
-                const auto close =
-                    std::string(")") + std::string(source.substr(i + 1, open - i - 1)) + "\"";
-                i = std::min(source.find(close, open), source.size()) + close.size();
-                continue;
-            }
-            if (name != "L" && name != "LKey") continue;
-            std::size_t j = i;
-            skipSpace(source, j);
-            if (j >= source.size() || source[j] != '(') continue;
-            skipSpace(source, ++j);
-            if (j >= source.size() || source[j] != '"') continue;
-            const auto key = readLiteral(source, j);
-            skipSpace(source, j);
-            if (!key || (j < source.size() && source[j] == '"')) {
-                out.problems.push_back(origin + ": a key must be one plain literal, near " +
-                                       std::string(source.substr(start, 60)));
-            } else {
-                out.keys.insert(*key);
-            }
-            i = j;
-        } else {
-            ++i;
-        }
-    }
-}
-
+// The first argument of every L(...) and LKey(...) outside comments; a first argument that is not
+// a literal (L(name)) is not a key, and a key must be one plain literal.
 Extraction sourceKeys() {
+    static const std::regex comment(R"((^|\s)//[^\n]*|/\*[^*]*\*/)");
+    static const std::regex call(R"re(\b(L|LKey)\(\s*"((?:[^"\\\n]|\\.)*)"(\s*")?)re");
+    static const std::regex escape(R"(\\(.))");
     Extraction out;
     for (const auto& entry :
          fsys::recursive_directory_iterator(fsys::path(ZUNA_SOURCE_DIR) / "src")) {
@@ -116,7 +39,27 @@ Extraction sourceKeys() {
         std::ifstream file(entry.path(), std::ios::binary);
         std::stringstream text;
         text << file.rdbuf();
-        extractKeys(text.str(), entry.path().string(), out);
+        const std::string code = std::regex_replace(text.str(), comment, "$1");
+        for (std::sregex_iterator it(code.begin(), code.end(), call), end; it != end; ++it) {
+            std::string key;
+            bool plain = !(*it)[3].matched;
+            const std::string literal = (*it)[2];
+            std::size_t last = 0;
+            for (std::sregex_iterator e(literal.begin(), literal.end(), escape); e != end; ++e) {
+                key += literal.substr(last, e->position() - last);
+                const char c = e->str(1)[0];
+                plain = plain && std::string("nt\"\\").find(c) != std::string::npos;
+                key += c == 'n' ? '\n' : c == 't' ? '\t' : c;
+                last = e->position() + e->length();
+            }
+            key += literal.substr(last);
+            if (plain) {
+                out.keys.insert(key);
+            } else {
+                out.problems.push_back(entry.path().string() + ": not one plain literal: " +
+                                       literal);
+            }
+        }
     }
     return out;
 }
