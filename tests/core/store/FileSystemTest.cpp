@@ -61,11 +61,6 @@ TEST(FileSystemTest, DataDirectoriesAreOwnerOnlyWhateverTheUmask) {
         EXPECT_EQ(permissions(path), 0700u);
         EXPECT_EQ(permissions(path.parent_path()), 0700u);
     }
-    // An existing directory is taken as it is.
-    std::filesystem::create_directory(dir / "shared");
-    std::filesystem::permissions(dir / "shared", std::filesystem::perms(0755));
-    fs::createDirectories(dir / "shared", 0700);
-    EXPECT_EQ(permissions(dir / "shared"), 0755u);
 }
 
 }  // namespace

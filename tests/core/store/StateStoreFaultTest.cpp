@@ -106,26 +106,14 @@ TEST(StateStoreFaultTest, FullDiskDuringASaveChangesNothing) {
     }
 }
 
-TEST(StateStoreFaultTest, EntriesOfTheWrongKindMakeTheSaveFailCleanly) {
+// A file where the data directory, or one of its parents, must be.
+TEST(StateStoreFaultTest, AFileInPlaceOfTheDataDirectoryMakesTheSaveFailCleanly) {
     TempDir dir;
-    StateStore store(dir.path());
-    const SavedState first = sampleState("first");
-    store.save(first);
-    const std::string stateBytes = readFile(dir / "state.json");
-
-    std::filesystem::create_directory(dir / "state.previous.json");
-    EXPECT_EQ(outcome([&] { store.save(sampleState("second")); }),
-              "state.previous.json: Is a directory");
-    EXPECT_EQ(store.state(), first);
-    EXPECT_EQ(readFile(dir / "state.json"), stateBytes);
-    EXPECT_THAT(temporaryFiles(dir.path()), SizeIs(0));
-
-    // A file where the data directory, or one of its parents, must be.
     writeFile(dir / "file", "x");
-    StateStore underFile(dir / "file" / "data");
-    EXPECT_EQ(outcome([&] { underFile.save(first); }), "file: Not a directory");
-    StateStore isFile(dir / "file");
-    EXPECT_EQ(outcome([&] { isFile.save(first); }), "file: Not a directory");
+    for (const auto& data : {dir / "file" / "data", dir / "file"}) {
+        StateStore store(data);
+        EXPECT_EQ(outcome([&] { store.save(sampleState("s")); }), "file: Not a directory");
+    }
     EXPECT_EQ(readFile(dir / "file"), "x");
 }
 
