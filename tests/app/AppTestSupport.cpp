@@ -2,40 +2,37 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include <QAbstractButton>
 #include <QDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <cstdlib>
 
 #include "model/JsonData.h"
 #include "ui/Drawing.h"
 #include "ui/PaletteView.h"
 
 namespace zuna::test {
+namespace {
 
 ShownDialog describe(QDialog& dialog) {
     ShownDialog shown;
     if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
         shown.title = box->text().toStdString();
         shown.text = box->informativeText().toStdString();
-        for (QAbstractButton* b : box->buttons())
-            shown.buttons.push_back(b->text().toStdString());
-        if (box->defaultButton() != nullptr)
-            shown.defaultButton = box->defaultButton()->text().toStdString();
-        return shown;
+    } else if (const auto labels = dialog.findChildren<QLabel*>(); !labels.isEmpty()) {
+        shown.title = labels.front()->text().toStdString();
+        if (labels.size() > 1) shown.text = labels[1]->text().toStdString();
     }
-    const auto labels = dialog.findChildren<QLabel*>();
-    if (!labels.isEmpty()) shown.title = labels.front()->text().toStdString();
-    if (labels.size() > 1) shown.text = labels[1]->text().toStdString();
     for (QPushButton* b : dialog.findChildren<QPushButton*>()) {
         shown.buttons.push_back(b->text().toStdString());
         if (b->isDefault()) shown.defaultButton = b->text().toStdString();
     }
     return shown;
 }
+
+}  // namespace
 
 int ScriptedDialogs::exec(QDialog& dialog) {
     shown.push_back(describe(dialog));
@@ -49,8 +46,7 @@ int ScriptedDialogs::exec(QDialog& dialog) {
     return answer(dialog);
 }
 
-QString ScriptedDialogs::saveFileName(QWidget*, const QString& title, const QString& proposedName) {
-    fileTitles.push_back(title.toStdString());
+QString ScriptedDialogs::saveFileName(QWidget*, const QString&, const QString& proposedName) {
     proposedNames.push_back(proposedName.toStdString());
     if (whileOpen) whileOpen();
     if (files.empty()) return {};
@@ -65,31 +61,23 @@ QString ScriptedDialogs::openFileName(QWidget*, const QString& title) {
 
 void ScriptedDialogs::clickButton(const std::string& title) {
     answer([title](QDialog& dialog) {
-        for (QAbstractButton* b : dialog.findChildren<QAbstractButton*>()) {
-            if (b->text().toStdString() == title) {
-                b->click();
-                return dialog.result();
-            }
-        }
-        ADD_FAILURE() << "no button " << title;
-        return int(QDialog::Rejected);
-    });
-}
-
-void ScriptedDialogs::pressReturn() {
-    answer([](QDialog& dialog) {
         for (QPushButton* b : dialog.findChildren<QPushButton*>()) {
-            if (b->isDefault()) {
+            if (title.empty() ? b->isDefault() : b->text().toStdString() == title) {
                 b->click();
                 return dialog.result();
             }
         }
-        ADD_FAILURE() << "no default button";
+        ADD_FAILURE() << "no button " << (title.empty() ? "by default" : title);
         return int(QDialog::Rejected);
     });
 }
 
-AppFixture::AppFixture() : AppFixture([](const std::filesystem::path&) {}) {}
+std::function<void(const std::filesystem::path&)> startingWith(const SavedState& state) {
+    return [state](const std::filesystem::path& data) {
+        std::filesystem::create_directories(data);
+        writeFile(data / "state.json", jsonData(state));
+    };
+}
 
 AppFixture::AppFixture(const std::function<void(const std::filesystem::path&)>& prepare) {
     // Start at login writes beside the user's other autostart entries: here, the fixture's own.
@@ -107,9 +95,8 @@ AppFixture::~AppFixture() {
 }
 
 SavedState AppFixture::stored() const {
-    return SavedState::fromJson(readFile(dataDirectory() / "state.json"));
+    return SavedState::fromJson(stateBytes());
 }
-
 std::string AppFixture::statusText() const {
     return app->view()->status()->text().toStdString();
 }
@@ -118,6 +105,13 @@ std::string AppFixture::statusTip() const {
 }
 bool AppFixture::statusVisible() const {
     return app->view()->statusVisible();
+}
+
+void AppFixture::breakSaving(bool broken) {
+    // The backup cannot be written over a directory, so the save stops before the state file.
+    const auto backup = dataDirectory() / "state.previous.json";
+    std::filesystem::remove_all(backup);
+    if (broken) std::filesystem::create_directory(backup);
 }
 
 }  // namespace zuna::test

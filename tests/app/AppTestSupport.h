@@ -2,9 +2,9 @@
 
 #include <QString>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,9 +12,9 @@
 #include "DialogRunner.h"
 #include "ScriptedDesktop.h"
 #include "TestSupport.h"
+#include "model/SavedState.h"
 
 class QDialog;
-class QMessageBox;
 
 namespace zuna::test {
 
@@ -33,11 +33,8 @@ class ScriptedDialogs : public DialogRunner {
     QString saveFileName(QWidget*, const QString& title, const QString& proposedName) override;
     QString openFileName(QWidget*, const QString& title) override;
 
-    // Clicks the alert's button with this title (and records what it showed).
+    // Clicks the button with this title; "" presses Return, so the default button acts.
     void clickButton(const std::string& title);
-    // Presses Return: the default button acts.
-    void pressReturn();
-    // Answers with a function of the dialog.
     void answer(std::function<int(QDialog&)> answer) { answers.push_back(std::move(answer)); }
     // The next file chooser returns this path ("" for cancel).
     void chooseFile(const std::string& path) { files.push_back(path); }
@@ -45,26 +42,28 @@ class ScriptedDialogs : public DialogRunner {
     std::deque<std::function<int(QDialog&)>> answers;
     std::deque<std::string> files;
     std::vector<ShownDialog> shown;
-    std::vector<std::string> fileTitles;
     std::vector<std::string> proposedNames;
-    bool modalSeenWhileOpen = false;
     std::function<void()> whileOpen;
 };
 
-ShownDialog describe(QDialog& dialog);
+// Writes this state as the data directory's saved state, before the controller starts.
+std::function<void(const std::filesystem::path&)> startingWith(const SavedState& state);
 
 // A started controller on a data directory of its own.
 class AppFixture {
   public:
-    AppFixture();
-    explicit AppFixture(const std::function<void(const std::filesystem::path&)>& prepare);
+    explicit AppFixture(
+        const std::function<void(const std::filesystem::path&)>& prepare = [](const auto&) {});
     ~AppFixture();
 
     std::filesystem::path dataDirectory() const { return dir.path() / "data"; }
+    std::string stateBytes() const { return readFile(dataDirectory() / "state.json"); }
     SavedState stored() const;
     std::string statusText() const;
     std::string statusTip() const;
     bool statusVisible() const;
+    // Every save fails from now on, until `breakSaving(false)`.
+    void breakSaving(bool broken = true);
 
     TempDir dir;
     ManualScheduler clock;
