@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTimer>
 
 #include "UiTestSupport.h"
@@ -118,24 +117,6 @@ TEST(EditorControllerTest, FailedStoreKeepsWindowAndInput) {
     ASSERT_EQ(e.saved.size(), 1u);
     EXPECT_EQ(e.saved[0].snippet, Snippet("Podpis", "Lep pozdrav in hvala", "S-1", "#405875"));
     EXPECT_EQ(e.saved[0].groupID, "G-3");
-}
-
-TEST(EditorControllerTest, EscapeCloseAndCancelEndWithZeroWithoutSaving) {
-    const std::vector<std::function<void(EditorController&)>> ways = {
-        [](EditorController& editor) { QTest::keyClick(editor.name(), Qt::Key_Escape); },
-        [](EditorController& editor) { QTest::keyClick(editor.text(), Qt::Key_Escape); },
-        [](EditorController& editor) { editor.close(); },
-        [](EditorController& editor) { editor.cancelButton()->click(); },
-    };
-    for (std::size_t i = 0; i < ways.size(); ++i) {
-        Editing e(kSignature);
-        QTimer::singleShot(0, &e.editor, [&] {
-            e.type(e.editor.name(), QStringLiteral("x"));
-            ways[i](e.editor);
-        });
-        EXPECT_EQ(e.editor.exec(), 0) << i;
-        EXPECT_TRUE(e.saved.empty()) << i;
-    }
 }
 
 // Line breaks of every kind, tabs, non-breaking spaces, a line separator, the two characters

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QScrollArea>
-#include <QScrollBar>
 
 #include "UiTestSupport.h"
 #include "ui/ChromeButton.h"
@@ -115,34 +114,6 @@ TEST_F(PaletteViewTest, ADragReleasedInTheListReordersToTheGap) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(view_->liveRows().size(), 3u);
     EXPECT_EQ(callsOf(view_->row(1)), Calls{"paste Gumb 1: besedilo 1"});
-}
-
-TEST_F(PaletteViewTest, ALargeGroupHasButtonsOnlyNearTheVisibleRows) {
-    show(snippets(1000));
-    EXPECT_LT(view_->liveRows().size(), 40u);
-    EXPECT_LT(owner_.menusMade, 60);
-    EXPECT_EQ(view_->row(999), nullptr);
-
-    view_->scroll()->verticalScrollBar()->setValue(view_->scroll()->verticalScrollBar()->maximum());
-    ASSERT_NE(view_->row(999), nullptr);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(view_->row(0), nullptr);
-    EXPECT_EQ(callsOf(view_->row(999)), Calls{"paste Gumb 999: besedilo 999"});
-}
-
-// The palette must never take the focus from the field it pastes into.
-TEST_F(PaletteViewTest, ThePanelNeverTakesFocusEvenWhenItsKeepAboveChanges) {
-    show(snippets(3));
-    EXPECT_FALSE(panel_.isActiveWindow());
-    for (bool above : {true, false}) {
-        panel_.setKeepAbove(above);
-        EXPECT_TRUE(panel_.isVisible());
-        EXPECT_EQ(panel_.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint), above);
-        EXPECT_TRUE(panel_.windowHandle()->flags().testFlag(Qt::WindowDoesNotAcceptFocus));
-    }
-    EXPECT_TRUE(panel_.testAttribute(Qt::WA_ShowWithoutActivating));
-    callsOf(view_->add());
-    EXPECT_EQ(QApplication::focusWidget(), nullptr);
 }
 
 }  // namespace

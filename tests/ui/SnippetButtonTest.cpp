@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QMouseEvent>
 
 #include "UiTestSupport.h"
@@ -62,21 +61,6 @@ TEST_F(SnippetButtonTest, OnlyAPlainPressReleasedCloseByOverTheButtonClicks) {
         }
         EXPECT_FALSE(button_->tracking());
     }
-}
-
-TEST_F(SnippetButtonTest, AJumpOnReleaseStillCountsAsMoved) {
-    // Sent straight to the button: the window system would report the jump as a move first.
-    const QPointF start = centreInWindow(button_);
-    const auto send = [this](QEvent::Type type, QPointF at, Qt::MouseButtons held) {
-        QMouseEvent event(type, button_->mapFrom(&window_, at), at, window_.mapToGlobal(at),
-                          Qt::LeftButton, held, Qt::NoModifier);
-        QApplication::sendEvent(button_, &event);
-    };
-    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
-    send(QEvent::MouseMove, start + QPointF(3, 0), Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, start + QPointF(6, 0), Qt::NoButton);
-    EXPECT_EQ(clicks_, 0);
-    EXPECT_EQ(drags_, std::vector<bool>{true});
 }
 
 }  // namespace
