@@ -29,7 +29,8 @@ class ScriptedDialogs : public DialogRunner {
   public:
     int exec(QDialog& dialog) override {
         if (auto* box = qobject_cast<QMessageBox*>(&dialog))
-            shown.push_back(box->text().toStdString() + ": " + box->informativeText().toStdString());
+            shown.push_back(box->text().toStdString() + ": " +
+                            box->informativeText().toStdString());
         else
             shown.push_back(dialog.findChild<QLabel*>()->text().toStdString());
         if (whileOpen) whileOpen();
@@ -86,8 +87,8 @@ inline std::function<void(const std::filesystem::path&)> startingWith(const Save
 // A started controller on a data directory of its own.
 class AppFixture {
   public:
-    explicit AppFixture(
-        const std::function<void(const std::filesystem::path&)>& prepare = [](const auto&) {}) {
+    explicit AppFixture(const std::function<void(const std::filesystem::path&)>& prepare =
+                            [](const auto&) {}) {
         // Start at login writes beside the user's other autostart entries: here, our own.
         setenv("XDG_CONFIG_HOME", (dir.path() / "config").c_str(), 1);
         prepare(dataDirectory());

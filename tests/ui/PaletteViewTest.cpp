@@ -13,14 +13,10 @@
 namespace zuna::test {
 namespace {
 
-// Every third button is empty.
-std::vector<Snippet> snippets(std::size_t count) {
-    std::vector<Snippet> list;
-    for (std::size_t i = 0; i < count; ++i)
-        list.emplace_back("Gumb " + std::to_string(i),
-                          i % 3 == 2 ? "" : "besedilo " + std::to_string(i),
-                          "ID" + std::to_string(i));
-    return list;
+// Three buttons; the third is empty.
+std::vector<Snippet> threeButtons() {
+    return {Snippet("Gumb 0", "besedilo 0", "ID0"), Snippet("Gumb 1", "besedilo 1", "ID1"),
+            Snippet("Gumb 2", "", "ID2")};
 }
 
 using Calls = std::vector<std::string>;
@@ -29,14 +25,11 @@ using Calls = std::vector<std::string>;
 class PaletteViewTest : public ::testing::Test {
   protected:
     PaletteViewTest() {
-        owner_.current = SavedState(snippets(3));
+        owner_.current = SavedState(threeButtons());
         owner_.current.alwaysOnTop = false;
         view_ = new PaletteView(owner_);
         panel_.setContentView(view_);
-    }
-
-    void show(const std::vector<Snippet>& list) {
-        view_->render(list);
+        view_->render(threeButtons());
         panel_.resize(200, 400);
         panel_.showWithoutActivating();
     }
@@ -47,26 +40,12 @@ class PaletteViewTest : public ::testing::Test {
         return owner_.calls;
     }
 
-    // Drags the first button past the threshold to (x, y) in the list's coordinates.
-    Calls dragFirstTo(double x, double y) {
-        owner_.calls.clear();
-        Pointer pointer(&panel_);
-        const QPointF start = centreInWindow(view_->row(0));
-        const QPointF end = inWindow(view_->scroll(), QPointF(x, y));
-        pointer.press(start);
-        pointer.move(start + QPointF(0, 8));
-        pointer.move(end);
-        pointer.release(end);
-        return owner_.calls;
-    }
-
     RecordingOwner owner_;
     PalettePanel panel_;
     PaletteView* view_;
 };
 
 TEST_F(PaletteViewTest, EachControlCallsItsOwnerOperation) {
-    show(snippets(3));
     view_->setPermissionVisible(true);
     const std::vector<std::pair<QWidget*, std::string>> controls = {
         {view_->hideButton(), "hidePanel"},
@@ -92,26 +71,53 @@ TEST_F(PaletteViewTest, EachControlCallsItsOwnerOperation) {
     EXPECT_TRUE(callsOf(view_->row(2)).empty());
 }
 
-TEST_F(PaletteViewTest, ADragReleasedInTheListReordersToTheGap) {
-    show(snippets(3));
-    // Rows are 32 apart: the gap nearest the pointer, up to 8 beside the list.
-    const double outside = view_->scroll()->width();
-    const std::vector<std::pair<QPointF, Calls>> drops = {
-        {{90, 50}, {"reorder ID0 2"}},        {{90, -7}, {"reorder ID0 0"}},
-        {{90, 130}, {"reorder ID0 3"}},       {{outside + 5, 40}, {"reorder ID0 1"}},
-        {{outside + 9, 40}, {}},
+// A press on the first button (28 high, rows 32 apart), moved along a path and released at its
+// end: a plain press released over the button and moved no more than five points pastes; one
+// moved further is a drag that moves the button to the gap nearest the release, if the release
+// is in the list or within 8 beside it.
+TEST_F(PaletteViewTest, WhatAPressOnAButtonBecomesDependsOnWhereItIsReleased) {
+    struct Case {
+        const char* what;
+        Qt::KeyboardModifiers modifiers;
+        std::vector<QPointF> path;  // in the list; the first is the press
+        Calls calls;
     };
-    for (const auto& [at, calls] : drops) {
-        EXPECT_EQ(dragFirstTo(at.x(), at.y()), calls) << at.x() << "," << at.y();
+    const double beside = view_->scroll()->width();
+    const Case cases[] = {
+        {"moved exactly five", Qt::NoModifier, {{92, 14}, {95, 18}}, {"paste Gumb 0: besedilo 0"}},
+        {"released just below", Qt::NoModifier, {{92, 26}, {92, 30}}, {}},
+        {"with Ctrl", Qt::ControlModifier, {{92, 14}, {92, 14}}, {}},
+        {"beyond five and back", Qt::NoModifier, {{92, 14}, {98, 14}, {92, 14}}, {"reorder ID0 0"}},
+        {"to the second gap", Qt::NoModifier, {{92, 14}, {92, 22}, {90, 50}}, {"reorder ID0 2"}},
+        {"above the list", Qt::NoModifier, {{92, 14}, {92, 22}, {90, -7}}, {"reorder ID0 0"}},
+        {"below the list", Qt::NoModifier, {{92, 14}, {92, 22}, {90, 130}}, {"reorder ID0 3"}},
+        {"5 beside", Qt::NoModifier, {{92, 14}, {92, 22}, {beside + 5, 40}}, {"reorder ID0 1"}},
+        {"9 beside", Qt::NoModifier, {{92, 14}, {92, 22}, {beside + 9, 40}}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        owner_.calls.clear();
+        Pointer pointer(&panel_);
+        pointer.press(inWindow(view_->scroll(), c.path.front()), c.modifiers);
+        for (QPointF at : c.path)
+            pointer.move(inWindow(view_->scroll(), at));
+        pointer.release(inWindow(view_->scroll(), c.path.back()));
+        EXPECT_EQ(owner_.calls, c.calls);
         EXPECT_FALSE(view_->insertion()->isVisible());
     }
     EXPECT_EQ(PaletteView::gapIndex(15.9, 3), 0u);
     EXPECT_EQ(PaletteView::gapIndex(16, 3), 1u);
+}
 
-    // The owner re-renders from inside the release, as the controller does after a move.
-    owner_.onReorder = [this] { view_->render(snippets(3)); };
-    dragFirstTo(90, 50);
+TEST_F(PaletteViewTest, TheOwnerMayRenderAgainFromInsideTheRelease) {
+    // As the controller does after a move: the released button is replaced while it handles it.
+    owner_.onReorder = [this] { view_->render(threeButtons()); };
+    Pointer pointer(&panel_);
+    pointer.press(centreInWindow(view_->row(0)));
+    pointer.move(inWindow(view_->scroll(), QPointF(90, 50)));
+    pointer.release(inWindow(view_->scroll(), QPointF(90, 50)));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(owner_.calls, Calls{"reorder ID0 2"});
     EXPECT_EQ(view_->liveRows().size(), 3u);
     EXPECT_EQ(callsOf(view_->row(1)), Calls{"paste Gumb 1: besedilo 1"});
 }
