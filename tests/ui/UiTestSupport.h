@@ -1,19 +1,15 @@
 #pragma once
 
-#include <QColor>
-#include <QImage>
 #include <QMenu>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
+#include <functional>
 #include <memory>
-#include <ostream>
 #include <string>
 #include <vector>
 
-#include "appearance/Theme.h"
 #include "model/SavedState.h"
-#include "ui/Drawing.h"
 #include "ui/PaletteOwner.h"
 
 namespace zuna::test {
@@ -39,11 +35,9 @@ class RecordingOwner : public PaletteOwner {
     void selectTheme(AppTheme theme) override {
         calls.push_back("selectTheme " + std::string(theme.rawValue()));
     }
-    std::unique_ptr<QMenu> buttonMenu(const std::string& id) override {
+    std::unique_ptr<QMenu> buttonMenu(const std::string&) override {
         ++menusMade;
-        auto menu = std::make_unique<QMenu>();
-        menu->addAction(QString::fromStdString("Uredi " + id));
-        return menu;
+        return std::make_unique<QMenu>();
     }
     void paste(const std::string& text, const std::string& name) override {
         calls.push_back("paste " + name + ": " + text);
@@ -85,41 +79,4 @@ inline QPointF centreInWindow(const QWidget* widget) {
     return inWindow(widget, QPointF(widget->width() / 2.0, widget->height() / 2.0));
 }
 
-inline QImage snapshot(QWidget* widget) {
-    return widget->grab().toImage().convertToFormat(QImage::Format_ARGB32);
-}
-
-// Colours within a small distance per channel, for antialiased edges and rounding.
-inline bool near(QColor a, QColor b, int tolerance = 3) {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
-}
-
-// Whether any pixel of the image passes the test.
-inline bool anyPixel(const QImage& image, const std::function<bool(QColor)>& test) {
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (test(image.pixelColor(x, y))) return true;
-    return false;
-}
-
-inline QColor rgb(const Color& color) {
-    return toQColor(color);
-}
-inline QColor rgb(const char* hex) {
-    return toQColor(Color::fromHex(hex));
-}
-
-// Restores the graphite theme after a test that changed it.
-struct ThemeScope {
-    explicit ThemeScope(AppTheme theme) { Theme::setCurrent(theme); }
-    ~ThemeScope() { Theme::setCurrent(AppTheme::graphite); }
-};
-
 }  // namespace zuna::test
-
-// Colours in failure messages.
-inline std::ostream& operator<<(std::ostream& os, const QColor& color) {
-    return os << color.name(QColor::HexArgb).toStdString();
-}

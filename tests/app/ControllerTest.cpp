@@ -1,0 +1,246 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include "AppTestSupport.h"
+#include "appearance/Theme.h"
+#include "model/ExchangeFiles.h"
+#include "ui/PinButton.h"
+
+namespace zuna::test {
+namespace {
+
+using testing::ElementsAre;
+
+// Five buttons A..E in the selected group, and an empty second group.
+SavedState fiveButtons() {
+    std::vector<Snippet> buttons;
+    for (const char* id : {"A", "B", "C", "D", "E"})
+        buttons.emplace_back(std::string("Gumb ") + id, "t", id);
+    SavedState state(buttons);
+    state.groups.emplace_back("Druga");
+    return state;
+}
+
+class ControllerTest : public ::testing::Test {
+  protected:
+    std::vector<std::string> storedIDs() const {
+        std::vector<std::string> ids;
+        const SavedState stored = f.stored();
+        for (const Snippet& b : stored.buttons())
+            ids.push_back(b.id);
+        return ids;
+    }
+
+    AppFixture f{startingWith(fiveButtons())};
+};
+
+TEST_F(ControllerTest, StatusLineTiming) {
+    f.app->status("Prvo", false);
+    EXPECT_FALSE(f.statusVisible());
+    EXPECT_EQ(f.statusTip(), "Prvo");
+    const int height = f.app->panel()->height();
+    // A second success three seconds later restarts the four seconds.
+    f.clock.advance(3000);
+    f.app->status("Drugo", false);
+    f.clock.advance(3999);
+    EXPECT_EQ(f.statusText(), "Drugo");
+    f.clock.advance(1);
+    EXPECT_EQ(f.statusText(), "Pripravljeno");
+
+    // An error opens the red line and stays; a success closes it at once.
+    f.app->status("Polja ni mogoče prepoznati.", true);
+    EXPECT_EQ(f.app->panel()->height(), height + 24);
+    f.clock.advance(60'000);
+    EXPECT_EQ(f.statusText(), "Polja ni mogoče prepoznati.");
+    f.app->status("Uspeh", false);
+    EXPECT_FALSE(f.statusVisible());
+    EXPECT_EQ(f.app->panel()->height(), height);
+}
+
+// Every setting is saved first and applied only when the save succeeded.
+TEST_F(ControllerTest, SettingsAreSavedBeforeTheyAreApplied) {
+    struct Setting {
+        const char* name;
+        std::function<void(AppDelegate&)> change;
+        std::function<int(AppFixture&)> applied;
+    };
+    const Setting settings[] = {
+        {"pin", [](AppDelegate& app) { app.togglePin(); },
+         [](AppFixture& f) {
+             EXPECT_EQ(f.app->panel()->keepAbove(), f.app->view()->pin()->on());
+             return int(f.app->panel()->keepAbove());
+         }},
+        {"unchecked fields", [](AppDelegate& app) { app.togglePasteUnchecked(); },
+         [](AppFixture& f) { return int(f.app->engine().pasteUnchecked); }},
+        {"theme", [](AppDelegate& app) { app.selectTheme(AppTheme::midnight); },
+         [](AppFixture&) { return int(Theme::current() == AppTheme::midnight); }},
+        {"shortcut", [](AppDelegate& app) { app.chooseShortcut("Ctrl+Alt+Z"); },
+         [](AppFixture& f) { return int(f.desktop.shortcuts.size()); }},
+    };
+    for (const Setting& setting : settings) {
+        SCOPED_TRACE(setting.name);
+        const SavedState before = f.app->state();
+        const int initially = setting.applied(f);
+        f.breakSaving();
+        f.dialogs.clickButton("V redu");
+        setting.change(*f.app);
+        EXPECT_EQ(f.dialogs.shown.back(),
+                  "Shranjevanje ni uspelo: state.previous.json: Is a directory");
+        EXPECT_EQ(setting.applied(f), initially);
+        EXPECT_EQ(f.app->state(), before);
+
+        f.breakSaving(false);
+        setting.change(*f.app);
+        EXPECT_NE(f.stored(), before);
+        EXPECT_NE(setting.applied(f), initially);
+    }
+    Theme::setCurrent(AppTheme::graphite);
+}
+
+TEST_F(ControllerTest, AStoredShortcutIsGrabbedAndTogglesThePaletteOnEveryWorkspace) {
+    SavedState state = fiveButtons();
+    state.globalShortcut = "Ctrl+Alt+Z";
+    AppFixture g(startingWith(state));
+    EXPECT_THAT(g.desktop.shortcuts, ElementsAre("Ctrl+Alt+Z"));
+    const int shown = g.desktop.allWorkspaces;
+    g.desktop.shortcutPressed();
+    EXPECT_FALSE(g.app->panel()->isVisible());
+    g.desktop.shortcutPressed();
+    EXPECT_TRUE(g.app->panel()->isVisible());
+    EXPECT_EQ(g.desktop.allWorkspaces, shown + 1);
+}
+
+TEST_F(ControllerTest, FrameIsSavedOnceAfterTheMovesStop) {
+    f.app->saveFrame();
+    const WindowFrame initial = f.stored().macWindow.value();
+    QPoint position = f.app->panel()->pos();
+    const auto moveTo = [&](QPoint to) {
+        f.app->panel()->move(to);
+        QCoreApplication::sendPostedEvents();
+    };
+    for (int i = 0; i < 5; ++i) {
+        moveTo(position += QPoint(-10, 7));
+        f.clock.advance(100);
+    }
+    f.clock.advance(299);
+    EXPECT_EQ(f.stored().macWindow, initial);
+    f.clock.advance(1);
+    EXPECT_EQ(f.stored().macWindow->x, initial.x - 50);
+
+    // Back to exactly the saved frame: nothing to write.
+    const std::string bytes = f.stateBytes();
+    moveTo(position + QPoint(5, 0));
+    moveTo(position);
+    f.clock.advance(400);
+    EXPECT_EQ(f.stateBytes(), bytes);
+}
+
+TEST_F(ControllerTest, DialogsStopClicksAndGiveTheFocusBack) {
+    f.desktop.frontmost = DesktopApplication{777, "Urejevalnik", 5, 6};
+    bool modalInside = false;
+    f.dialogs.whileOpen = [&] {
+        modalInside = f.app->modalOpen();
+        f.app->quit();
+        f.app->paste("besedilo", "ime");
+    };
+    f.dialogs.clickButton("V redu");
+    f.app->alert("Naslov", "Besedilo");
+    EXPECT_TRUE(modalInside);
+    EXPECT_EQ(f.terminations, 0);
+    EXPECT_EQ(f.desktop.posts, 0);
+    EXPECT_THAT(f.desktop.activated, ElementsAre(777));
+    f.app->quit();
+    EXPECT_EQ(f.terminations, 1);
+
+    // The program itself was in front: nothing to give back.
+    f.desktop.frontmost = DesktopApplication{f.desktop.ownPid, "Zuna Trep", 9, 9};
+    f.dialogs.whileOpen = nullptr;
+    f.dialogs.clickButton("V redu");
+    f.app->alert("Naslov", "Besedilo");
+    EXPECT_THAT(f.desktop.activated, ElementsAre(777));
+}
+
+TEST_F(ControllerTest, ReorderMovesToTheGapAndIgnoresItsOwnGaps) {
+    const std::string before = f.stateBytes();
+    f.app->reorder("C", 2);
+    f.app->reorder("C", 3);
+    EXPECT_EQ(f.stateBytes(), before);
+    f.app->reorder("C", 5);
+    EXPECT_THAT(storedIDs(), ElementsAre("A", "B", "D", "E", "C"));
+    f.app->reorder("C", 0);
+    f.app->reorder("missing", 0);
+    f.app->reorder("A", 99);
+    EXPECT_THAT(storedIDs(), ElementsAre("C", "B", "D", "E", "A"));
+    // Moving by one stops at the ends.
+    f.app->move("C", -1);
+    f.app->move("A", +1);
+    f.app->move("B", -1);
+    EXPECT_THAT(storedIDs(), ElementsAre("B", "C", "D", "E", "A"));
+}
+
+TEST_F(ControllerTest, DuplicateKeepsTheNameWithinTheLimit) {
+    std::string name;
+    for (int i = 0; i < 120; ++i)
+        name += "č";
+    auto buttons = f.app->state().buttons();
+    buttons[1] = Snippet(name, "besedilo", "B", "#AE608C");
+    f.app->store()->replaceButtons(std::move(buttons));
+    f.app->duplicate("B");
+    f.app->duplicate("A");
+    const auto stored = f.stored().buttons();
+    ASSERT_EQ(stored.size(), 7u);
+    EXPECT_EQ(stored[1].name, "Gumb A – kopija");
+    const Snippet& copy = stored[3];
+    EXPECT_EQ(copy, Snippet(name.substr(0, 111 * 2) + " – kopija", "besedilo", copy.id, "#AE608C"));
+    EXPECT_NE(copy.id, "B");
+}
+
+TEST_F(ControllerTest, ExportWritesTheChosenKindAsAnOrdinaryFile) {
+    const auto path = f.dir.path() / "gumbi.zuna.json";
+    f.dialogs.chooseFile(path.string());
+    {
+        // A file the user passes on: the usual mode under the umask, not the data folder's 0600.
+        ScopedUmask usual(022);
+        f.app->exportData(false);
+    }
+    EXPECT_EQ(std::filesystem::status(path).permissions(), std::filesystem::perms(0644));
+    EXPECT_EQ(ButtonFile::read(path).buttons, f.app->state().buttons());
+    f.dialogs.chooseFile(path.string());
+    f.app->exportData(true);
+    EXPECT_EQ(GroupFile::read(path).groups, f.app->state().groups);
+    EXPECT_THAT(f.dialogs.proposedNames,
+                ElementsAre("Zuna-Trep-gumbi.zuna.json", "Zuna-Trep-skupine.zuna.json"));
+}
+
+// Start at login: the program's own entry comes and goes; one written by someone else is only
+// replaced or removed when the user says so.
+TEST_F(ControllerTest, StartAtLoginWritesAndRemovesOnlyItsOwnEntryUnasked) {
+    const auto entry = f.dir.path() / "config" / "autostart" / "zuna-trep.desktop";
+    f.app->toggleAutostart();
+    EXPECT_THAT(readFile(entry),
+                testing::HasSubstr("\nExec=\"" +
+                                   QCoreApplication::applicationFilePath().toStdString() + "\"\n"));
+    f.app->toggleAutostart();
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    EXPECT_TRUE(f.dialogs.shown.empty());
+
+    const std::vector<std::pair<std::string, std::string>> handWritten{
+        {"[Desktop Entry]\nExec=moj-zagon\n", "Odstrani"},
+        {"[Desktop Entry]\nExec=moj-zagon\nHidden=true\n", "Zamenjaj"},
+    };
+    for (const auto& [content, yes] : handWritten) {
+        SCOPED_TRACE(yes);
+        writeFile(entry, content);
+        f.dialogs.clickButton("Prekliči");
+        f.app->toggleAutostart();
+        EXPECT_EQ(readFile(entry), content);
+        f.dialogs.clickButton(yes);
+        f.app->toggleAutostart();
+        EXPECT_EQ(std::filesystem::exists(entry), yes == "Zamenjaj");
+    }
+}
+
+}  // namespace
+}  // namespace zuna::test
