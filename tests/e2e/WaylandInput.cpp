@@ -139,18 +139,21 @@ int main(int argc, char** argv) {
             const unsigned x = std::stoul(argument(1));
             const unsigned y = std::stoul(argument(2));
             i += 2;
-            zwlr_virtual_pointer_v1_motion_absolute(pointer, now(), x, y, extentX, extentY);
-            zwlr_virtual_pointer_v1_frame(pointer);
-            wl_display_roundtrip(display);
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            zwlr_virtual_pointer_v1_button(pointer, now(), BTN_LEFT,
-                                           WL_POINTER_BUTTON_STATE_PRESSED);
-            zwlr_virtual_pointer_v1_frame(pointer);
-            wl_display_roundtrip(display);
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            zwlr_virtual_pointer_v1_button(pointer, now(), BTN_LEFT,
-                                           WL_POINTER_BUTTON_STATE_RELEASED);
-            zwlr_virtual_pointer_v1_frame(pointer);
+            // Each step its own frame, answered before the next, as a real mouse would send.
+            const auto step = [&](auto&& send, int pause) {
+                send();
+                zwlr_virtual_pointer_v1_frame(pointer);
+                wl_display_roundtrip(display);
+                std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+            };
+            step(
+                [&] {
+                    zwlr_virtual_pointer_v1_motion_absolute(pointer, now(), x, y, extentX, extentY);
+                },
+                50);
+            for (const auto state :
+                 {WL_POINTER_BUTTON_STATE_PRESSED, WL_POINTER_BUTTON_STATE_RELEASED})
+                step([&] { zwlr_virtual_pointer_v1_button(pointer, now(), BTN_LEFT, state); }, 30);
         } else if (command == "down" || command == "up") {
             ok = keyboard.key(argument(1), command == "down");
             ++i;
