@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QShortcut>
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -15,18 +16,24 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         QApplication::quit();
     };
-    QPlainTextEdit area;
-    QLineEdit line;
-    QWidget& window = kind == "area" ? static_cast<QWidget&>(area) : line;
-    QObject::connect(new QShortcut(QKeySequence("Ctrl+Return"), &area), &QShortcut::activated,
-                     [&] { print(area.toPlainText()); });
-    QObject::connect(&line, &QLineEdit::returnPressed, [&] { print(line.text()); });
-    if (kind == "password") line.setEchoMode(QLineEdit::Password);
-    // A field that says nothing of a password but shows only mask characters.
-    if (kind == "masked") line.setText(QString::fromUtf8("\u25CF\u25CF\u25CF\u25CF\u25CF"));
-    window.setWindowTitle("Qt " + kind);
-    window.resize(400, 200);
-    window.show();
-    window.activateWindow();
+    // Only the widget asked for exists: the accessibility tree holds one window.
+    std::unique_ptr<QWidget> window;
+    if (kind == "area") {
+        auto* area = new QPlainTextEdit;
+        window.reset(area);
+        QObject::connect(new QShortcut(QKeySequence("Ctrl+Return"), area), &QShortcut::activated,
+                         [=] { print(area->toPlainText()); });
+    } else {
+        auto* line = new QLineEdit;
+        window.reset(line);
+        QObject::connect(line, &QLineEdit::returnPressed, [=] { print(line->text()); });
+        if (kind == "password") line->setEchoMode(QLineEdit::Password);
+        // A field that says nothing of a password but shows only mask characters.
+        if (kind == "masked") line->setText(QString::fromUtf8("\u25CF\u25CF\u25CF\u25CF\u25CF"));
+    }
+    window->setWindowTitle("Qt " + kind);
+    window->resize(400, 200);
+    window->show();
+    window->activateWindow();
     return application.exec();
 }

@@ -17,13 +17,11 @@ using namespace test;
 
 using PasteDeliveryTest = Deliveries<platform::LinuxDesktop>;
 
-QStringList asIs(const QString& program, const QStringList& arguments) {
-    return QStringList{program} + arguments;
-}
-
 // Qt 6.4 exports its fields without the Collection interface: they are found through the tree.
 TEST_F(PasteDeliveryTest, GtkAndQtFieldsGetTheExactTextAndPasswordsAreRefused) {
-    auto fields = gtkAndQtFields(asIs);
+    auto fields = gtkAndQtFields([](const QString& program, const QStringList& arguments) {
+        return QStringList{program} + arguments;
+    });
     // Only mask characters in a plain field: a password all the same.
     fields.push_back({"Qt masked", {ZUNA_QT_TARGET, "masked"}, "geslo", {"Return"}, "●●●●●\n"});
     expectDeliveries(fields);
