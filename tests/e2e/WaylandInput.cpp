@@ -40,7 +40,8 @@ struct Globals {
 void global(void* data, wl_registry* registry, unsigned name, const char* interface, unsigned) {
     auto* globals = static_cast<Globals*>(data);
     if (std::strcmp(interface, wl_seat_interface.name) == 0 && globals->seat == nullptr) {
-        globals->seat = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        globals->seat =
+            static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
     } else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
         globals->keyboards = static_cast<zwp_virtual_keyboard_manager_v1*>(
             wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
@@ -81,10 +82,11 @@ class Keyboard {
         for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap_);
              code <= xkb_keymap_max_keycode(keymap_); ++code) {
             const xkb_keysym_t* syms = nullptr;
-            if (xkb_keymap_key_get_syms_by_level(keymap_, code, 0, 0, &syms) > 0 && syms[0] == sym) {
-                zwp_virtual_keyboard_v1_key(keyboard_, now(), code - evdevOffset,
-                                            pressed ? WL_KEYBOARD_KEY_STATE_PRESSED
-                                                    : WL_KEYBOARD_KEY_STATE_RELEASED);
+            if (xkb_keymap_key_get_syms_by_level(keymap_, code, 0, 0, &syms) > 0 &&
+                syms[0] == sym) {
+                zwp_virtual_keyboard_v1_key(
+                    keyboard_, now(), code - evdevOffset,
+                    pressed ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
                 xkb_state_update_key(state_, code, pressed ? XKB_KEY_DOWN : XKB_KEY_UP);
                 zwp_virtual_keyboard_v1_modifiers(
                     keyboard_, xkb_state_serialize_mods(state_, XKB_STATE_MODS_DEPRESSED),
@@ -137,16 +139,21 @@ int main(int argc, char** argv) {
             const unsigned x = std::stoul(argument(1));
             const unsigned y = std::stoul(argument(2));
             i += 2;
-            zwlr_virtual_pointer_v1_motion_absolute(pointer, now(), x, y, extentX, extentY);
-            zwlr_virtual_pointer_v1_frame(pointer);
-            wl_display_roundtrip(display);
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            zwlr_virtual_pointer_v1_button(pointer, now(), BTN_LEFT, WL_POINTER_BUTTON_STATE_PRESSED);
-            zwlr_virtual_pointer_v1_frame(pointer);
-            wl_display_roundtrip(display);
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            zwlr_virtual_pointer_v1_button(pointer, now(), BTN_LEFT, WL_POINTER_BUTTON_STATE_RELEASED);
-            zwlr_virtual_pointer_v1_frame(pointer);
+            // Each step its own frame, answered before the next, as a real mouse would send.
+            const auto step = [&](auto&& send, int pause) {
+                send();
+                zwlr_virtual_pointer_v1_frame(pointer);
+                wl_display_roundtrip(display);
+                std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+            };
+            step(
+                [&] {
+                    zwlr_virtual_pointer_v1_motion_absolute(pointer, now(), x, y, extentX, extentY);
+                },
+                50);
+            for (const auto state :
+                 {WL_POINTER_BUTTON_STATE_PRESSED, WL_POINTER_BUTTON_STATE_RELEASED})
+                step([&] { zwlr_virtual_pointer_v1_button(pointer, now(), BTN_LEFT, state); }, 30);
         } else if (command == "down" || command == "up") {
             ok = keyboard.key(argument(1), command == "down");
             ++i;

@@ -121,12 +121,13 @@ bool MutterInput::click(int x, int y) {
         ok(call(session_, mutterSession, "NotifyPointerMotionRelative", {-10000.0, -10000.0})) &&
         ok(call(session_, mutterSession, "NotifyPointerMotionRelative", {double(x), double(y)}));
     spin(100ms);
-    return moved && ok(call(session_, mutterSession, "NotifyPointerButton", {int(leftButton), true})) &&
+    return moved &&
+           ok(call(session_, mutterSession, "NotifyPointerButton", {int(leftButton), true})) &&
            ok(call(session_, mutterSession, "NotifyPointerButton", {int(leftButton), false}));
 }
 
-QDBusMessage MutterInput::call(const QString& path, const QString& interface,
-                                  const QString& method, const QList<QVariant>& arguments) {
+QDBusMessage MutterInput::call(const QString& path, const QString& interface, const QString& method,
+                               const QList<QVariant>& arguments) {
     auto message =
         QDBusMessage::createMethodCall("org.gnome.Mutter.RemoteDesktop", path, interface, method);
     message.setArguments(arguments);

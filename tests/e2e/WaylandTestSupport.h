@@ -21,17 +21,15 @@ std::string waylandClipboard();
 // The arguments for env that start a program as a native Wayland client.
 QStringList onWayland(const QString& program, const QStringList& arguments);
 
-// What a user does with the desktop portal's dialog (a GTK 4 window of
-// xdg-desktop-portal-gnome, found through the accessibility bus): presses its button, or ticks
-// its check box, with this label. Waits for the dialog.
+// Presses the button or ticks the check box with this label in the desktop portal's dialog (a
+// GTK 4 window of xdg-desktop-portal-gnome, found through the accessibility bus), once it shows.
 bool answerPortalDialog(const std::string& label);
 
 // Ticks "Allow remote interaction" and presses "Share", as a user who agrees.
 bool agreeInPortalDialog();
 
-// Keys and clicks through mutter's own remote-desktop interface, as the test's keyboard and
-// mouse on GNOME. From its first key on, the seat has a keyboard, so windows mapped later get
-// the focus.
+// The test's keyboard and mouse on GNOME, through mutter's own remote-desktop interface. From
+// its first key on, the seat has a keyboard, so windows mapped later get the focus.
 class MutterInput {
   public:
     MutterInput();

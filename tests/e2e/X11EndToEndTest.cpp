@@ -1,0 +1,272 @@
+// On the real X11 desktop: the engine as the application runs it, delivering into applications
+// from the system, and the whole program started as a user starts it, clicked with the pointer.
+#include <gmock/gmock.h>
+#include <sys/stat.h>
+
+#include <QByteArray>
+#include <set>
+
+#include "EndToEndSupport.h"
+#include "StoreTestSupport.h"
+#include "linux/LinuxDesktop.h"
+
+namespace zuna {
+namespace {
+
+using namespace test;
+
+using PasteDeliveryTest = Deliveries<platform::LinuxDesktop>;
+
+// Qt 6.4 exports its fields without the Collection interface: they are found through the tree.
+TEST_F(PasteDeliveryTest, GtkAndQtFieldsGetTheExactTextAndPasswordsAreRefused) {
+    auto fields = gtkAndQtFields([](const QString& program, const QStringList& arguments) {
+        return QStringList{program} + arguments;
+    });
+    // Only mask characters in a plain field: a password all the same.
+    fields.push_back({"Qt masked", {ZUNA_QT_TARGET, "masked"}, "geslo", {"Return"}, "●●●●●\n"});
+    expectDeliveries(fields);
+}
+
+// A program in the terminal reads the exact bytes, line breaks and tabs included, and the
+// terminal keeps its element. VTE (the terminal role) pastes with Ctrl+Shift+V, after asking
+// about the line break; xterm, which shows no accessibility, with Shift+Insert.
+TEST_F(PasteDeliveryTest, AProgramInATerminalReadsTheExactBytes) {
+    const std::string text = "echo 'Žiga čšž — 5 €'\tkonec\nvrstica 2 ☺";
+    const auto ready = data / "ready", received = data / "received";
+    const QString reader = QString::fromStdString("stty -icanon -echo; touch '" + ready.string() +
+                                                  "'; head -c " + std::to_string(text.size()) +
+                                                  " > '" + received.string() + "'; exec sleep 60");
+    const std::tuple<QString, QStringList, bool> terminals[] = {
+        {"xfce4-terminal", {"--disable-server", "--title=Terminal", "--execute"}, true},
+        {"xterm", {"-T", "Terminal", "-e"}, false},
+    };
+    for (const auto& [program, arguments, asks] : terminals) {
+        SCOPED_TRACE(program.toStdString());
+        std::filesystem::remove(ready);
+        std::filesystem::remove(received);
+        TargetApp terminal(program, arguments + QStringList{"sh", "-c", reader});
+        ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(ready); }, 15s));
+        ASSERT_TRUE(terminal.waitUntilReady(desktop));
+        const auto before = focusNow();
+        EXPECT_EQ(before.first, terminal.processId());
+        EXPECT_EQ(deliver(text).message, "✓ Poslano v Terminal · Gumb");
+        if (asks) {
+            ASSERT_TRUE(waitUntil([&] {
+                const auto active = desktop.frontmostApplication();
+                return active && active->name == "Warning: Potentially Unsafe Paste";
+            }));
+            ASSERT_TRUE(xdotool({"key", "Return"}));
+        }
+        const auto arrived = [&] {
+            return std::filesystem::exists(received) ? readFile(received) : "nothing";
+        };
+        EXPECT_TRUE(waitUntil([&] { return arrived() == text; }, 5s)) << arrived();
+        EXPECT_TRUE(waitUntil([&] { return focusNow() == before; }, 3s));
+    }
+}
+
+// GTK 4 (gnome-text-editor) has an accessibility of its own; its tree is walked element by
+// element, and a walk may run out of time while it takes the text. Select all and copy shows
+// what arrived.
+TEST_F(PasteDeliveryTest, SeveralLinesArriveExactlyInAGtk4TextView) {
+    const QString home = QString::fromStdString(data.path().string());
+    TargetApp editor("gnome-text-editor", {"--standalone"},
+                     {"XDG_DATA_HOME=" + home + "/data", "XDG_STATE_HOME=" + home + "/state",
+                      "XDG_CONFIG_HOME=" + home + "/config", "XDG_CACHE_HOME=" + home + "/cache"});
+    ASSERT_TRUE(editor.waitUntilReady(desktop, 30s));
+    const auto before = focusNow();
+    const std::string text = "Prva vrstica\nDruga: šđčćž ŠĐČĆŽ\n\tZamaknjena  z  dvojnimi\nKonec";
+    EXPECT_FALSE(deliver(text).isError);
+    EXPECT_TRUE(waitUntil([&] { return focusNow() == before; }, 3s));
+    setClipboardText("—");
+    ASSERT_TRUE(xdotool({"key", "ctrl+a", "ctrl+c"}));
+    EXPECT_TRUE(waitUntil([&] { return clipboardText() == text; }, 5s)) << clipboardText();
+}
+
+// A page's text area gets the text exactly (its script puts the value in the window's title);
+// its password inputs, also one that calls itself a text box, are refused, stay empty and leave
+// the clipboard alone. Chromium, started without any accessibility switch, shows its fields only
+// when asked.
+TEST_F(PasteDeliveryTest, BrowsersFillATextAreaAndRefuseEveryPasswordInput) {
+    writeFile(data / "page.html", R"(<!doctype html>
+<meta charset="utf-8"><title>prazno</title>
+<textarea id="area" autofocus rows="4" cols="40"></textarea>
+<input id="pw" type="password"> <input id="pwbox" type="password" role="textbox">
+<script>
+for (const field of document.querySelectorAll('textarea, input'))
+  field.addEventListener('input', () =>
+    document.title = field.id + '=' + encodeURIComponent(field.value));
+</script>
+)");
+    std::filesystem::create_directory(data / "firefox");
+    writeFile(data / "firefox" / "user.js",
+              "user_pref(\"browser.shell.checkDefaultBrowser\", false);\n"
+              "user_pref(\"browser.aboutwelcome.enabled\", false);\n"
+              "user_pref(\"datareporting.policy.dataSubmissionEnabled\", false);\n");
+    const QString page = QString::fromStdString("file://" + (data / "page.html").string());
+    const QString profile = QString::fromStdString(data.path().string());
+    const std::pair<QString, QStringList> browsers[] = {
+        {"chromium",
+         {"--no-sandbox", "--no-first-run", "--disable-background-networking",
+          "--disable-component-update", "--disable-sync", "--password-store=basic",
+          "--user-data-dir=" + profile + "/chromium", page}},
+        {"firefox-esr", {"--no-remote", "--profile", profile + "/firefox", page}},
+    };
+    // The page's title, "area=<value> - Browser", after the text area's last change.
+    const auto title = [&] {
+        const auto active = desktop.frontmostApplication();
+        const QString name = QString::fromStdString(active ? active->name : "");
+        return QByteArray::fromPercentEncoding(name.section(' ', 0, 0).toUtf8()).toStdString();
+    };
+    const std::string text = "Prva vrstica\nŽiga čšž — 5 € <b>&amp;</b>\tkonec";
+    for (const auto& [program, arguments] : browsers) {
+        SCOPED_TRACE(program.toStdString());
+        TargetApp browser(program, arguments);
+        ASSERT_TRUE(browser.waitUntilReady(desktop, 60s));
+        // The page may take the focus a moment after the window has it.
+        ASSERT_TRUE(waitUntil([&] {
+            const auto field = desktop.focusedField(browser.application());
+            return field && field->role == FieldRole::textArea;
+        }));
+        auto before = focusNow();
+        EXPECT_FALSE(deliver(text).isError);
+        EXPECT_TRUE(waitUntil([&] { return title() == "area=" + text; }, 5s));
+        EXPECT_EQ(focusNow(), before);
+        setClipboardText(earlier);
+        for (int input = 0; input < 2; ++input) {
+            SCOPED_TRACE(input);
+            ASSERT_TRUE(xdotool({"key", "Tab"}));
+            ASSERT_TRUE(waitUntil([&] {
+                const auto now = focusNow();
+                return !now.second.empty() && now.second != before.second;
+            }));
+            before = focusNow();
+            EXPECT_EQ(deliver("geslo123").message, secure);
+            EXPECT_EQ(clipboardText(), earlier);
+            spin(300ms);
+            EXPECT_EQ(title(), "area=" + text);
+            EXPECT_EQ(focusNow(), before);
+        }
+    }
+}
+
+bool clickAt(const QPoint& point) {
+    return xdotool(
+               {"mousemove", "--sync", QString::number(point.x()), QString::number(point.y())}) &&
+           xdotool({"click", "1"});
+}
+
+class AppEndToEndTest : public PasteDeliveryTest {
+  protected:
+    Program program{data / "program"};
+};
+
+// The palette is on every workspace; the chosen keys hide and show it, and a click on a button
+// pastes while the entry the user types in keeps the focus all along.
+TEST_F(AppEndToEndTest, AClickPastesIntoTheEntryThatKeepsTheFocus) {
+    const std::string text = "Lep pozdrav, Žiga Čuk — ščđćž ŠČĐĆŽ";
+    SavedState state(std::vector<Snippet>{Snippet("Pozdrav", text, "P")});
+    state.globalShortcut = "Ctrl+Alt+Z";
+    program.prepare(state);
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.shown());
+    ASSERT_TRUE(xdotool({"set_desktop", "2"}));
+    EXPECT_TRUE(waitUntil([&] { return run("xdotool", {"get_desktop"}) == "2\n"; }));
+    EXPECT_EQ(windowsTitled("Zuna Trep").size(), 1);
+    ASSERT_TRUE(xdotool({"set_desktop", "0"}));
+
+    TargetApp entry("zenity", {"--entry", "--title=Vnos"});
+    ASSERT_TRUE(entry.waitUntilReady(desktop));
+    for (const int palettes : {0, 1}) {
+        ASSERT_TRUE(xdotool({"key", "ctrl+alt+z"}));
+        EXPECT_TRUE(waitUntil([&] { return windowsTitled("Zuna Trep").size() == palettes; }));
+    }
+    std::set<int> activeProcesses;
+    ASSERT_TRUE(clickAt(program.firstButton()));
+    waitUntil(
+        [&] {
+            if (auto active = desktop.frontmostApplication())
+                activeProcesses.insert(active->processId);
+            return clipboardText() == text;
+        },
+        5s);
+    // Give the entry time to ask the program for the clipboard's text.
+    spin(300ms);
+    EXPECT_THAT(activeProcesses, testing::ElementsAre(entry.processId()));
+    ASSERT_TRUE(xdotool({"key", "Return"}));
+    EXPECT_EQ(entry.finish(), text + "\n");
+}
+
+// Every path to the data folder meets the one lock inside it: a second start that reaches the
+// first shows its hidden palette at once, one that cannot says so, and none runs beside it or
+// touches the state. Runtime directories that are not the user's own are never used.
+TEST_F(AppEndToEndTest, OneProgramPerDataFolderWhicheverPathLeadsThere) {
+    program.prepare(SavedState(std::vector<Snippet>{Snippet("Pozdrav", "besedilo", "P")}));
+    const auto folder = [&](const std::string& name, mode_t mode) {
+        const auto path = data.path() / name;
+        std::filesystem::create_directory(path);
+        chmod(path.c_str(), mode);
+        return QString::fromStdString(path.string());
+    };
+    const QString otherLogin = folder("other-runtime", 0700);
+    const QString shared = folder("shared-runtime", 0777);
+    const QString bind = folder("bind", 0700);
+    std::filesystem::create_symlink(program.data, data.path() / "link");
+    const QString link = QString::fromStdString((data.path() / "link").string());
+    const QString data = QString::fromStdString(program.data.string());
+    const bool bindMounts = QProcess::execute("unshare", {"-m", "true"}) == 0;
+
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.shown());
+    ASSERT_TRUE(clickAt(program.hideButton()));
+    ASSERT_TRUE(waitUntil([&] { return windowsTitled("Zuna Trep").empty(); }));
+    const std::string before = readFile(program.data / "state.json");
+    const std::tuple<const char*, std::map<QString, QString>, QStringList, int> starts[] = {
+        {"the same way", {}, {}, 0},
+        {"through a link", {{"ZUNA_DATA_DIR", link}}, {}, 0},
+        {"through a bind mount",
+         {{"ZUNA_DATA_DIR", bind}},
+         {"unshare", "-m", "sh", "-c", "mount --bind '" + data + "' '" + bind + "' && exec \"$0\""},
+         0},
+        {"from another login", {{"XDG_RUNTIME_DIR", otherLogin}}, {}, 1},
+        {"without a runtime directory", {{"XDG_RUNTIME_DIR", ""}}, {}, 1},
+        {"with a shared runtime directory", {{"XDG_RUNTIME_DIR", shared}}, {}, 1},
+    };
+    for (const auto& [how, environment, command, exitCode] : starts) {
+        SCOPED_TRACE(how);
+        if (!command.isEmpty() && !bindMounts) continue;
+        QProcess second;
+        const auto started = Clock::now();
+        ASSERT_TRUE(program.start(environment, command, &second));
+        ASSERT_TRUE(finished(second));
+        EXPECT_EQ(second.exitCode(), exitCode);
+        EXPECT_LT(Clock::now() - started, 1s);
+        EXPECT_TRUE(program.shown());
+    }
+    EXPECT_EQ(readFile(program.data / "state.json"), before);
+    // The power button quits; with only a shared runtime directory the program runs and leaves
+    // nothing there.
+    ASSERT_TRUE(clickAt(program.quitButton()));
+    ASSERT_TRUE(finished(program.process));
+    EXPECT_EQ(program.process.exitCode(), 0);
+    ASSERT_TRUE(program.start({{"XDG_RUNTIME_DIR", shared}}));
+    ASSERT_TRUE(program.shown());
+    EXPECT_TRUE(std::filesystem::is_empty(shared.toStdString()));
+}
+
+// Under a file-size limit a save fails as on a full disk: the program goes on, every file stays.
+TEST_F(AppEndToEndTest, FileSizeLimitFailsTheSaveInsteadOfEndingTheProgram) {
+    program.prepare(
+        SavedState(std::vector<Snippet>{Snippet("Dolg", std::string(65536, 'x'), "D")}));
+    const std::string before = readFile(program.data / "state.json");
+    ASSERT_TRUE(program.start({}, {"prlimit", "--fsize=8192"}));
+    ASSERT_TRUE(program.shown());
+    spin(1s);
+    EXPECT_EQ(program.process.state(), QProcess::Running);
+    EXPECT_EQ(readFile(program.data / "state.json"), before);
+    EXPECT_THAT(namesStartingWith(program.data, ".state"), testing::IsEmpty());
+    EXPECT_FALSE(std::filesystem::exists(program.data / "state.previous.json"));
+}
+
+}  // namespace
+}  // namespace zuna
