@@ -32,71 +32,63 @@ json group(const std::string& id, json buttons = json::array()) {
     return {{"id", id}, {"name", "Skupina"}, {"buttons", std::move(buttons)}};
 }
 
-TEST(ExchangeFilesTest, ButtonFilesRoundTripAndRefuseOthers) {
+// Both kinds of exchange file: what each reads back, and what each refuses with which message.
+TEST(ExchangeFilesTest, FilesRoundTripAndRefuseOthers) {
     TempDir dir;
-    const auto path = dir / "Zuna-Trep-gumbi.zuna.json";
-    const ButtonFile file(
+    const auto path = dir / "Zuna-Trep.zuna.json";
+    const ButtonFile buttons(
         {Snippet("Pozdrav", "Lep pozdrav,\nJana", "A", "#ABCDEF"), Snippet("Naslov", "1/a", "B")});
-    writeFile(path, file.data());
-    EXPECT_EQ(ButtonFile::read(path), file);
-    EXPECT_FALSE(isGroupFileDocument(file.data()));
-
-    const auto readDoc = [&](const json& doc) {
-        writeFile(path, doc.dump());
-        return thrown([&] { ButtonFile::read(path); });
-    };
-    EXPECT_EQ(readDoc({{"format", "zuna-trep"}, {"version", 1}, {"buttons", json::array()}}), "ok");
-    writeFile(path,
-              json({{"format", "zuna-trep"}, {"version", 1}, {"buttons", {button("A", nullptr)}}})
-                  .dump());
-    EXPECT_EQ(ButtonFile::read(path).buttons.at(0).color, "#397D70");
-
-    const std::string notButtons = "Ta datoteka ni podprta datoteka gumbov Zuna Trep.";
-    EXPECT_EQ(readDoc({{"format", "zuna-trep"}, {"version", 2}, {"buttons", json::array()}}),
-              notButtons);
-    EXPECT_EQ(readDoc({{"format", "other"}, {"version", 1}, {"buttons", {button("A", "bad")}}}),
-              notButtons);
-    EXPECT_EQ(
-        readDoc({{"format", "zuna-trep"}, {"version", 1}, {"buttons", {button("A"), button("A")}}}),
-        "Datoteka vsebuje podvojene identifikatorje gumbov.");
-    // Exchange files follow the one-document rule of every file the program reads.
-    writeFile(path, file.data() + std::string(1, '\0') + "{}");
-    EXPECT_THAT(thrown([&] { ButtonFile::read(path); }), testing::HasSubstr("a NUL byte"));
-
-    // Exporting invalid content fails before any byte exists.
-    EXPECT_EQ(thrown([] { ButtonFile({Snippet(" ", "")}).data(); }), kButton);
-}
-
-TEST(ExchangeFilesTest, GroupFilesRoundTripAndRefuseOthers) {
-    TempDir dir;
-    const auto path = dir / "Zuna-Trep-skupine.zuna.json";
-    const GroupFile file(
+    const GroupFile groups(
         {SnippetGroup("Delo", {Snippet("a", "1", "A")}, "G1"), SnippetGroup("Dom", {}, "G2")});
-    writeFile(path, file.data());
-    EXPECT_EQ(GroupFile::read(path), file);
-    EXPECT_TRUE(isGroupFileDocument(file.data()));
-
-    const auto readDoc = [&](const json& doc) {
-        writeFile(path, doc.dump());
-        return thrown([&] { GroupFile::read(path); });
-    };
-    EXPECT_EQ(readDoc({{"format", "zuna-trep"},
-                       {"version", 2},
-                       {"groups", {group("1", {button("X")}), group("2", {button("X")})}}}),
-              "Datoteka vsebuje podvojene identifikatorje gumbov.");
-    EXPECT_EQ(readDoc({{"format", "zuna-trep"}, {"version", 1}, {"groups", {group("G1")}}}),
-              "Nepodprta datoteka skupin Zuna Trep.");
-    // A state file read as a group file: its other members are ignored.
-    EXPECT_EQ(readDoc({{"format", "zuna-trep"},
-                       {"version", 2},
-                       {"groups", {group("G1")}},
-                       {"theme", "light"},
-                       {"macWindow", {{"x", 0}, {"y", 0}, {"width", 300}, {"height", 400}}}}),
-              "ok");
+    writeFile(path, buttons.data());
+    EXPECT_EQ(ButtonFile::read(path), buttons);
+    writeFile(path, groups.data());
+    EXPECT_EQ(GroupFile::read(path), groups);
     // Only an object whose "version" is the integer 2 is a group file.
+    EXPECT_TRUE(isGroupFileDocument(groups.data()));
+    EXPECT_FALSE(isGroupFileDocument(buttons.data()));
     EXPECT_FALSE(isGroupFileDocument(R"([{"version": 2}])"));
     EXPECT_FALSE(isGroupFileDocument(R"({"version": 2.5})"));
     EXPECT_THROW(isGroupFileDocument("{"), JsonError);
+
+    const std::string notButtons = "Ta datoteka ni podprta datoteka gumbov Zuna Trep.";
+    const std::string duplicate = "Datoteka vsebuje podvojene identifikatorje gumbov.";
+    const json zuna = {{"format", "zuna-trep"}};
+    const auto with = [&](int version, const char* member, json list) {
+        json doc = zuna;
+        doc["version"] = version;
+        doc[member] = std::move(list);
+        return doc;
+    };
+    // A state file read as a group file: its other members are ignored.
+    json state = with(2, "groups", {group("G1")});
+    state["theme"] = "light";
+    json other = with(1, "buttons", {button("A", "bad")});
+    other["format"] = "other";
+    const std::vector<std::tuple<bool, json, std::string>> documents{
+        {false, with(1, "buttons", json::array()), "ok"},
+        {false, with(2, "buttons", json::array()), notButtons},
+        {false, other, notButtons},
+        {false, with(1, "buttons", {button("A"), button("A")}), duplicate},
+        {true, with(2, "groups", {group("1", {button("X")}), group("2", {button("X")})}),
+         duplicate},
+        {true, with(1, "groups", {group("G1")}), "Nepodprta datoteka skupin Zuna Trep."},
+        {true, state, "ok"},
+    };
+    for (const auto& [isGroups, doc, outcome] : documents) {
+        writeFile(path, doc.dump());
+        EXPECT_EQ(
+            thrown([&] { isGroups ? void(GroupFile::read(path)) : void(ButtonFile::read(path)); }),
+            outcome)
+            << doc.dump();
+    }
+    writeFile(path, with(1, "buttons", {button("A", nullptr)}).dump());
+    EXPECT_EQ(ButtonFile::read(path).buttons.at(0).color, "#397D70");
+    // Exchange files follow the one-document rule of every file the program reads.
+    writeFile(path, buttons.data() + std::string(1, '\0') + "{}");
+    EXPECT_THAT(thrown([&] { ButtonFile::read(path); }), testing::HasSubstr("a NUL byte"));
+    // Exporting invalid content fails before any byte exists.
+    EXPECT_EQ(thrown([] { ButtonFile({Snippet(" ", "")}).data(); }), kButton);
 }
 
 TEST(ExchangeFilesTest, BoundedReaderRefusesLargeFilesBeforeReading) {
