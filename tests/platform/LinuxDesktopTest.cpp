@@ -153,11 +153,15 @@ TEST_F(LinuxDesktopTest, GlobalShortcutFiresOncePerPressAndKnowsWhenItIsTaken) {
     ASSERT_EQ(desktop.setGlobalShortcut("Ctrl+Alt+Z", [&] { ++presses; }), ShortcutResult::active);
     for (const char* lock : {"", "Caps_Lock", "Num_Lock"}) {
         SCOPED_TRACE(lock);
-        if (*lock != '\0') ASSERT_TRUE(xdotool({"key", lock}));
+        if (*lock != '\0') {
+            ASSERT_TRUE(xdotool({"key", lock}));
+        }
         const int before = presses;
         ASSERT_TRUE(xdotool({"key", "ctrl+alt+z"}));
         EXPECT_TRUE(test::waitUntil([&] { return presses == before + 1; }, 2s));
-        if (*lock != '\0') ASSERT_TRUE(xdotool({"key", lock}));
+        if (*lock != '\0') {
+            ASSERT_TRUE(xdotool({"key", lock}));
+        }
     }
     // Held: the repeats of the key do not count.
     ASSERT_TRUE(xdotool({"keydown", "ctrl+alt+z"}));
