@@ -36,6 +36,22 @@ class ControllerTest : public ::testing::Test {
     AppFixture f{startingWith(fiveButtons())};
 };
 
+// A start on a damaged file tells what was restored once the palette is up, and saves nothing
+// over the damaged bytes.
+TEST(ControllerStartTest, RecoveryNoticeIsShownAfterStartUpAndNothingIsSaved) {
+    AppFixture f([](const std::filesystem::path& data) {
+        std::filesystem::create_directories(data);
+        writeFile(data / "state.json", "{ damaged");
+        writeFile(data / "state.previous.json", jsonData(fiveButtons()));
+    });
+    EXPECT_TRUE(f.dialogs.shown.empty());
+    f.dialogs.clickButton("V redu");
+    f.clock.advance(0);
+    ASSERT_EQ(f.dialogs.shown.size(), 1u);
+    EXPECT_THAT(f.dialogs.shown[0], testing::HasSubstr("Obnovljena je zadnja varnostna kopija."));
+    EXPECT_EQ(f.stateBytes(), "{ damaged");
+}
+
 TEST_F(ControllerTest, StatusLineTiming) {
     f.app->status("Prvo", false);
     EXPECT_FALSE(f.statusVisible());
