@@ -1,12 +1,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QLineEdit>
 
 #include "AppTestSupport.h"
 #include "appearance/Theme.h"
 #include "model/ExchangeFiles.h"
+#include "ui/EditorController.h"
 #include "ui/PinButton.h"
+#include "ui/SnippetTextEdit.h"
 
 namespace zuna::test {
 namespace {
@@ -176,6 +180,74 @@ TEST_F(ControllerTest, DialogsStopClicksAndGiveTheFocusBack) {
     f.dialogs.clickButton("V redu");
     f.app->alert("Naslov", "Besedilo");
     EXPECT_THAT(f.desktop.activated, ElementsAre(777));
+}
+
+// Fills the editor as a user would and presses its save button.
+std::function<int(QDialog&)> fillEditor(const std::string& name, int groupIndex) {
+    return [=](QDialog& dialog) {
+        auto& editor = dynamic_cast<EditorController&>(dialog);
+        editor.name()->setText(QString::fromStdString(name));
+        editor.text()->setPlainText("besedilo");
+        editor.group()->setCurrentIndex(groupIndex);
+        editor.save();
+        return editor.result();
+    };
+}
+
+// Each command of a button, from its menu or the editor, ends in the saved state and the status
+// it names; a refused confirmation changes nothing.
+TEST(ControllerCommandsTest, ButtonCommandsSaveWhatTheySay) {
+    using Names = std::vector<std::vector<std::string>>;
+    const std::vector<std::tuple<const char*, std::function<void(AppFixture&)>, Names, std::string>>
+        commands{
+            {"move to the other group",
+             [](AppFixture& f) { f.app->moveToGroup("B", f.stored().groups[1].id); },
+             {{"A", "C", "D", "E"}, {"B"}},
+             "Premaknjeno v Druga."},
+            {"delete, confirmed",
+             [](AppFixture& f) {
+                 f.dialogs.clickButton("Izbriši");
+                 f.app->deleteButton("A");
+             },
+             {{"B", "C", "D", "E"}, {}},
+             "Gumb je izbrisan."},
+            {"delete, cancelled",
+             [](AppFixture& f) {
+                 f.dialogs.clickButton("Prekliči");
+                 f.app->deleteButton("A");
+             },
+             {{"A", "B", "C", "D", "E"}, {}},
+             ""},
+            {"new button",
+             [](AppFixture& f) {
+                 f.dialogs.answers.push_back(fillEditor("  Nov ", 0));
+                 f.app->edit(std::nullopt);
+             },
+             {{"A", "B", "C", "D", "E", "Nov"}, {}},
+             "Shranjeno · Nov"},
+            // Saved into another group: moved to its end.
+            {"edited into the other group",
+             [](AppFixture& f) {
+                 f.dialogs.answers.push_back(fillEditor("C2", 1));
+                 f.app->edit("C");
+             },
+             {{"A", "B", "D", "E"}, {"C2"}},
+             "Shranjeno · C2"},
+        };
+    for (const auto& [what, command, names, tip] : commands) {
+        SCOPED_TRACE(what);
+        AppFixture f{startingWith(fiveButtons())};
+        command(f);
+        Names stored;
+        for (const auto& group : f.stored().groups) {
+            stored.emplace_back();
+            for (const auto& button : group.buttons)
+                stored.back().push_back(button.name.substr(button.name.rfind(' ') + 1));
+        }
+        EXPECT_EQ(stored, names);
+        if (!tip.empty()) EXPECT_EQ(f.statusTip(), tip);
+        EXPECT_FALSE(f.app->modalOpen());
+    }
 }
 
 TEST_F(ControllerTest, ReorderMovesToTheGapAndIgnoresItsOwnGaps) {
