@@ -9,6 +9,7 @@
 #include "appearance/Theme.h"
 #include "model/ExchangeFiles.h"
 #include "ui/EditorController.h"
+#include "ui/NameDialog.h"
 #include "ui/PinButton.h"
 #include "ui/SnippetTextEdit.h"
 
@@ -246,6 +247,80 @@ TEST(ControllerCommandsTest, ButtonCommandsSaveWhatTheySay) {
         }
         EXPECT_EQ(stored, names);
         if (!tip.empty()) EXPECT_EQ(f.statusTip(), tip);
+        EXPECT_FALSE(f.app->modalOpen());
+    }
+}
+
+// Group commands and imports: the groups they leave, and the backup a deletion or an import
+// writes first; an import over the limit is refused with the store's message.
+TEST(ControllerCommandsTest, GroupCommandsAndImportsSaveWhatTheySay) {
+    const auto typeName = [](const std::string& name) {
+        return [name](QDialog& dialog) {
+            auto& nameDialog = dynamic_cast<NameDialog&>(dialog);
+            nameDialog.field()->setText(QString::fromStdString(name));
+            nameDialog.saveButton()->click();
+            return dialog.result();
+        };
+    };
+    const auto import = [](AppFixture& f, std::size_t groups, const std::string& answer) {
+        std::vector<SnippetGroup> list;
+        for (std::size_t i = 0; i < groups; ++i)
+            list.emplace_back("Uvoz " + std::to_string(i));
+        writeFile(f.dir.path() / "uvoz.zuna.json", GroupFile(list).data());
+        f.dialogs.chooseFile((f.dir.path() / "uvoz.zuna.json").string());
+        f.dialogs.clickButton(answer);
+        f.dialogs.clickButton("V redu");
+        f.app->importData();
+    };
+    using Names = std::vector<std::string>;
+    const std::vector<std::tuple<const char*, std::function<void(AppFixture&)>, Names, std::size_t>>
+        commands{
+            {"new group, name trimmed",
+             [&](AppFixture& f) {
+                 f.dialogs.answers.push_back(typeName("  Služba \t"));
+                 f.app->editGroup(true);
+             },
+             {"Moji podatki", "Druga", "Služba"},
+             0},
+            {"rename",
+             [&](AppFixture& f) {
+                 f.dialogs.answers.push_back(typeName("Delo"));
+                 f.app->editGroup(false);
+             },
+             {"Delo", "Druga"},
+             0},
+            {"delete group, confirmed",
+             [](AppFixture& f) {
+                 f.dialogs.clickButton("Izbriši skupino");
+                 f.app->deleteGroup();
+             },
+             {"Druga"},
+             1},
+            {"import added",
+             [&](AppFixture& f) { import(f, 2, "Dodaj"); },
+             {"Moji podatki", "Druga", "Uvoz 0", "Uvoz 1"},
+             1},
+            {"import of six refused",
+             [&](AppFixture& f) { import(f, 4, "Dodaj"); },
+             {"Moji podatki", "Druga"},
+             0},
+            {"import replacing all",
+             [&](AppFixture& f) { import(f, 4, "Zamenjaj vse skupine"); },
+             {"Uvoz 0", "Uvoz 1", "Uvoz 2", "Uvoz 3"},
+             1},
+        };
+    for (const auto& [what, command, names, backups] : commands) {
+        SCOPED_TRACE(what);
+        AppFixture f{startingWith(fiveButtons())};
+        command(f);
+        Names stored;
+        for (const auto& group : f.stored().groups)
+            stored.push_back(group.name);
+        EXPECT_EQ(stored, names);
+        std::size_t written = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(f.dataDirectory()))
+            written += entry.path().filename().string().rfind("pred-uvozom-", 0) == 0;
+        EXPECT_EQ(written, backups);
         EXPECT_FALSE(f.app->modalOpen());
     }
 }
