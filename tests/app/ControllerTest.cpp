@@ -156,6 +156,12 @@ TEST_F(ControllerTest, FrameIsSavedOnceAfterTheMovesStop) {
     moveTo(position);
     f.clock.advance(400);
     EXPECT_EQ(f.stateBytes(), bytes);
+    // Quitting within the pause saves the last move at once, on the way out.
+    moveTo(position + QPoint(20, 0));
+    f.app->quit();
+    f.app->applicationWillTerminate();
+    EXPECT_EQ(f.stored().macWindow->x, initial.x - 30);
+    EXPECT_EQ(f.terminations, 1);
 }
 
 TEST_F(ControllerTest, DialogsStopClicksAndGiveTheFocusBack) {
