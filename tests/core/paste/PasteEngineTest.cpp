@@ -70,9 +70,19 @@ TEST(PasteEngine, DeliversAfterCheckingEverythingInOrder) {
     EXPECT_EQ(r.only(), (Report{"✓ Poslano v izbrano aplikacijo · Podpis", false}));
 }
 
-TEST(PasteEngine, MissingGrantAsksForPermissionWithoutAMessage) {
+TEST(PasteEngine, MissingGrantsAreNamedAndAClickAsksForPermissionWithoutAMessage) {
     Rig r;
+    EXPECT_TRUE(r.engine->permitted());
     r.desktop.accessibility = false;
+    r.desktop.why = "Seja ne omogoča.";
+    // The status names the second grant truthfully even when the first is missing.
+    EXPECT_EQ(r.engine->permissionStatus(),
+              "Dostop do polj: ni odobren. Ukaz za lepljenje: odobren. Seja ne omogoča.");
+    // Both requests go out every time, in this order, whatever is granted already.
+    r.desktop.calls.clear();
+    r.engine->requestPermission();
+    EXPECT_EQ(r.desktop.calls, (Calls{"requestAccessibility", "requestKeyEvents"}));
+    r.desktop.calls.clear();
     r.engine->paste("x", "n");
     // The second grant is not even asked when the first is missing.
     EXPECT_EQ(r.desktop.calls, (Calls{"accessibility"}));
@@ -290,21 +300,6 @@ TEST(PasteEngine, FailuresOfTheKeysAndTheClipboard) {
     r.engine->paste("x", "n");
     EXPECT_EQ(r.only(), cannotSend);
     EXPECT_FALSE(r.engine->busy());
-}
-
-TEST(PasteEngine, PermissionQueriesAskTheDesktopEachTime) {
-    Rig r;
-    EXPECT_TRUE(r.engine->permitted());
-    // The status names the second grant truthfully even when the first is missing.
-    r.desktop.accessibility = false;
-    r.desktop.why = "Seja ne omogoča.";
-    EXPECT_FALSE(r.engine->permitted());
-    EXPECT_EQ(r.engine->permissionStatus(),
-              "Dostop do polj: ni odobren. Ukaz za lepljenje: odobren. Seja ne omogoča.");
-    // Both requests go out every time, in this order, whatever is granted already.
-    r.desktop.calls.clear();
-    r.engine->requestPermission();
-    EXPECT_EQ(r.desktop.calls, (Calls{"requestAccessibility", "requestKeyEvents"}));
 }
 
 }  // namespace
