@@ -7,9 +7,7 @@
 #include <regex>
 
 #include "DesktopTestSupport.h"
-#include "ScriptedDesktop.h"
 #include "linux/LinuxDesktop.h"
-#include "paste/PasteEngine.h"
 
 namespace zuna {
 namespace {
@@ -43,16 +41,6 @@ TEST_F(LinuxDesktopTest, GrantsFollowTheSessionAndAskingSwitchesAccessibilityOn)
     setAccessibility("<true>");
 }
 
-// The entry, the text view and the password field are met by the delivery tests.
-TEST_F(LinuxDesktopTest, APushButtonInFocusIsNoTextField) {
-    TargetApp question("zenity", {"--question", "--text=Ali?"});
-    ASSERT_TRUE(question.waitUntilReady(desktop));
-    const auto field = desktop.focusedField(question.application());
-    ASSERT_TRUE(field);
-    EXPECT_EQ(field->role, FieldRole::other);
-    EXPECT_FALSE(field->selectedTextSettable);
-}
-
 // Applications that are not on the accessibility bus, by their window's class: terminals paste
 // with their own keys; the rest cannot be checked, and Chromium's kind is told what to do.
 TEST(LinuxDesktopWindowClasses, TerminalsPasteTheirOwnWayAndTheRestCannotBeChecked) {
@@ -65,9 +53,7 @@ TEST(LinuxDesktopWindowClasses, TerminalsPasteTheirOwnWayAndTheRestCannotBeCheck
     };
     const std::pair<X11Session::WindowClass, Expected> cases[] = {
         {{"xterm", "XTerm"}, {true, S::shiftInsert, true, false}},
-        {{"urxvt", "URxvt"}, {true, S::shiftInsert, true, false}},
         {{"kitty", "kitty"}, {true, S::controlShiftV, false, false}},
-        {{"Alacritty", "Alacritty"}, {true, S::controlShiftV, false, false}},
         {{"chromium", "Chromium"}, {false, S::controlV, false, true}},
         {{"", ""}, {false, S::controlV, false, false}},
         // A name that merely contains a terminal's is not that terminal.
@@ -99,18 +85,24 @@ TEST_F(LinuxDesktopTest, ModifierStateCountsShiftControlAltSuperButNotLocks) {
     xdotool({"key", "Caps_Lock", "Num_Lock"});
 }
 
-TEST_F(LinuxDesktopTest, AFrozenApplicationCostsAtMostHalfASecond) {
-    TargetApp entry("zenity", {"--entry"});
-    ASSERT_TRUE(entry.waitUntilReady(desktop));
-    ::kill(entry.processId(), SIGSTOP);
+// The entry, the text view and the password field are met by the delivery tests; a push button
+// is no text field, and a frozen application costs at most half a second.
+TEST_F(LinuxDesktopTest, APushButtonIsNoTextFieldAndAFrozenApplicationCostsLittle) {
+    TargetApp question("zenity", {"--question", "--text=Ali?"});
+    ASSERT_TRUE(question.waitUntilReady(desktop));
+    const auto button = desktop.focusedField(question.application());
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->role, FieldRole::other);
+    EXPECT_FALSE(button->selectedTextSettable);
+    ::kill(question.processId(), SIGSTOP);
     const auto start = Clock::now();
-    const auto field = desktop.focusedField(entry.application());
+    const auto field = desktop.focusedField(question.application());
     const auto took = Clock::now() - start;
-    ::kill(entry.processId(), SIGCONT);
+    ::kill(question.processId(), SIGCONT);
     EXPECT_FALSE(field);
     EXPECT_LT(took, 700ms);
     EXPECT_TRUE(
-        test::waitUntil([&] { return desktop.focusedField(entry.application()).has_value(); }));
+        test::waitUntil([&] { return desktop.focusedField(question.application()).has_value(); }));
 }
 
 // This process cannot answer its own accessibility queries from its event loop thread.
@@ -181,21 +173,15 @@ TEST_F(LinuxDesktopTest, GlobalShortcutFiresOncePerPressAndKnowsWhenItIsTaken) {
 }
 
 // Without an X server (a Wayland session without XWayland, say) both grants are honestly
-// missing, the status says why, and a click asks for permission instead of failing silently.
+// missing and the status says why; the engine then asks for permission at a click.
 TEST(LinuxDesktopWithoutX11, RefusesBothGrantsAndSaysWhy) {
     const std::string display = std::getenv("DISPLAY");
     unsetenv("DISPLAY");
     {
         LinuxDesktop desktop;
-        test::ManualScheduler clock;
-        PasteEngine engine(desktop, clock);
-        int prompts = 0;
-        engine.onPermissionNeeded = [&] { ++prompts; };
-        EXPECT_EQ(engine.permissionStatus(),
-                  "Dostop do polj: ni odobren. Ukaz za lepljenje: ni odobren. Zaslon X11 ni "
-                  "dosegljiv, zato lepljenje ni mogoče.");
-        engine.paste("x", "Gumb");
-        EXPECT_EQ(prompts, 1);
+        EXPECT_FALSE(desktop.accessibilityGranted());
+        EXPECT_FALSE(desktop.keyEventsGranted());
+        EXPECT_EQ(desktop.limitation(), "Zaslon X11 ni dosegljiv, zato lepljenje ni mogoče.");
         EXPECT_FALSE(desktop.frontmostApplication());
         EXPECT_FALSE(desktop.modifiersHeld());
         EXPECT_FALSE(desktop.preparePasteKeys(PasteShortcut::controlV));
@@ -210,7 +196,6 @@ TEST(LinuxDesktopWithoutX11, RefusesBothGrantsAndSaysWhy) {
 TEST_F(LinuxDesktopTest, PasteKeysGiveTheShortcutWithALatinVWhateverTheCurrentLayout) {
     using Keys = std::vector<std::string>;
     const std::tuple<const char*, PasteShortcut, Keys> cases[] = {
-        {"us", PasteShortcut::controlV, {"Control_L", "v"}},
         {"ru,us", PasteShortcut::controlV, {"Control_L", "v"}},
         {"ru,us", PasteShortcut::controlShiftV, {"Control_L", "Shift_L", "v"}},
         {"ru,us", PasteShortcut::shiftInsert, {"Shift_L", "Insert"}},

@@ -17,7 +17,6 @@ namespace zuna::test {
 class ManualScheduler : public Scheduler {
   public:
     void schedule(std::chrono::milliseconds delay, std::function<void()> work) override {
-        delays.push_back(delay);
         pending_.emplace(std::make_tuple(now_ + delay.count(), sequence_++), std::move(work));
     }
 
@@ -33,7 +32,6 @@ class ManualScheduler : public Scheduler {
 
     long now() const { return now_; }
     std::size_t pendingCount() const { return pending_.size(); }
-    std::vector<std::chrono::milliseconds> delays;
 
   private:
     long now_ = 0;
