@@ -89,7 +89,7 @@ TEST_F(PasteDeliveryTest, TerminalsAndAGtk4TextViewGetTheExactText) {
 // a password input, even one that calls itself a text box, is refused, stays empty and leaves
 // the clipboard alone. Chromium, started without any accessibility switch, shows its fields only
 // when asked.
-TEST_F(PasteDeliveryTest, BrowsersFillATextAreaAndRefuseEveryPasswordInput) {
+TEST_F(PasteDeliveryTest, BrowsersFillATextAreaAndRefuseAPasswordInput) {
     writeFile(data / "page.html", R"(<!doctype html>
 <meta charset="utf-8"><title>prazno</title>
 <textarea id="area" autofocus rows="4" cols="40"></textarea>
