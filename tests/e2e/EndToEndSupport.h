@@ -54,17 +54,8 @@ inline std::vector<Field> gtkAndQtFields(QStringList (*native)(const QString&,
          lines},
         {"GTK password", native("zenity", {"--password"}), "geslo123", {"Return"}, "\n"},
         {"Qt line", native(ZUNA_QT_TARGET, {"line"}), "Qt: ščž", {"Return"}, "Qt: ščž\n"},
-        {"Qt area", native(ZUNA_QT_TARGET, {"area"}), "ena\ndve", {"ctrl+Return"}, "ena\ndve\n"},
         {"Qt password", native(ZUNA_QT_TARGET, {"password"}), "geslo", {"Return"}, "\n"},
     };
-}
-
-// The target's window is active and its field found, and still so a moment later: a window that
-// has just mapped may lose and regain the activation once while the compositor settles.
-inline bool settled(TargetApp& target, DesktopAccess& desktop) {
-    if (!target.waitUntilReady(desktop)) return false;
-    spin(300ms);
-    return target.waitUntilReady(desktop);
 }
 
 template <class Desktop>
@@ -110,7 +101,13 @@ class Deliveries : public testing::Test {
         }
     }
 
-    bool settled(TargetApp& target) { return test::settled(target, desktop); }
+    // The target's window is active and its field found, and still so a moment later: a window
+    // that has just mapped may lose and regain the activation once while the compositor settles.
+    bool settled(TargetApp& target) {
+        if (!target.waitUntilReady(desktop)) return false;
+        spin(300ms);
+        return target.waitUntilReady(desktop);
+    }
 
     // The active window's process, and the element that has the focus there now.
     std::pair<int, std::string> focusNow() {

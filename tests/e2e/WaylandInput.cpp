@@ -3,7 +3,7 @@
 //
 //   zuna_wayland_input hold                 keeps a pointer and a keyboard until killed
 //   zuna_wayland_input click X Y            moves to X Y (of 1280 x 800) and clicks the left button
-//   zuna_wayland_input down KEY | up KEY | tap KEY | wait MS ...
+//   zuna_wayland_input down KEY | up KEY | tap KEY ...
 //
 // KEY is a key symbol name ("Return", "Shift_L", "Tab", "a"), pressed on an English keyboard.
 // The session runs one holder from its start: sway 1.7 ends when a seat's pointer goes away
@@ -37,21 +37,20 @@ struct Globals {
     zwlr_virtual_pointer_manager_v1* pointers = nullptr;
 };
 
+template <class T>
+void bind(T*& into, const wl_interface& wanted, wl_registry* registry, unsigned name,
+          const char* interface) {
+    if (into == nullptr && std::strcmp(interface, wanted.name) == 0)
+        into = static_cast<T*>(wl_registry_bind(registry, name, &wanted, 1));
+}
+
 void global(void* data, wl_registry* registry, unsigned name, const char* interface, unsigned) {
     auto* globals = static_cast<Globals*>(data);
-    if (std::strcmp(interface, wl_seat_interface.name) == 0 && globals->seat == nullptr) {
-        globals->seat =
-            static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
-    } else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
-        globals->keyboards = static_cast<zwp_virtual_keyboard_manager_v1*>(
-            wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
-    } else if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0) {
-        globals->pointers = static_cast<zwlr_virtual_pointer_manager_v1*>(
-            wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
-    }
+    bind(globals->seat, wl_seat_interface, registry, name, interface);
+    bind(globals->keyboards, zwp_virtual_keyboard_manager_v1_interface, registry, name, interface);
+    bind(globals->pointers, zwlr_virtual_pointer_manager_v1_interface, registry, name, interface);
 }
-void globalRemove(void*, wl_registry*, unsigned) {}
-const wl_registry_listener registryListener{global, globalRemove};
+const wl_registry_listener registryListener{global, [](void*, wl_registry*, unsigned) {}};
 
 unsigned now() {
     using namespace std::chrono;
@@ -154,16 +153,11 @@ int main(int argc, char** argv) {
             for (const auto state :
                  {WL_POINTER_BUTTON_STATE_PRESSED, WL_POINTER_BUTTON_STATE_RELEASED})
                 step([&] { zwlr_virtual_pointer_v1_button(pointer, now(), BTN_LEFT, state); }, 30);
-        } else if (command == "down" || command == "up") {
-            ok = keyboard.key(argument(1), command == "down");
+        } else if (command == "down" || command == "up" || command == "tap") {
+            const std::string key = argument(1);
             ++i;
-        } else if (command == "tap") {
-            ok = keyboard.key(argument(1), true) && keyboard.key(argument(1), false);
-            ++i;
-        } else if (command == "wait") {
-            wl_display_roundtrip(display);
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::stoul(argument(1))));
-            ++i;
+            ok = (command == "up" || keyboard.key(key, true)) &&
+                 (command == "down" || keyboard.key(key, false));
         } else {
             std::fprintf(stderr, "zuna_wayland_input: unknown command %s\n", command.c_str());
             ok = false;

@@ -40,6 +40,26 @@ bool pressButtonLabelled(AtspiAccessible* element, const std::string& label, int
     return false;
 }
 
+// Presses the button or ticks the check box with this label once the portal's dialog shows it.
+bool answerPortalDialog(const std::string& label) {
+    return waitUntil([&] {
+        AtspiAccessible* desktop = atspi_get_desktop(0);
+        bool done = false;
+        const int count = atspi_accessible_get_child_count(desktop, nullptr);
+        for (int i = 0; i < count && !done; ++i) {
+            AtspiAccessible* application = atspi_accessible_get_child_at_index(desktop, i, nullptr);
+            if (application == nullptr) continue;
+            gchar* name = atspi_accessible_get_name(application, nullptr);
+            if (name != nullptr && std::string(name) == "xdg-desktop-portal-gnome")
+                done = pressButtonLabelled(application, label);
+            g_free(name);
+            g_object_unref(application);
+        }
+        g_object_unref(desktop);
+        return done;
+    });
+}
+
 }  // namespace
 
 std::optional<std::string> run(const QString& program, const QStringList& arguments) {
@@ -61,25 +81,6 @@ std::string waylandClipboard() {
 
 QStringList onWayland(const QString& program, const QStringList& arguments) {
     return QStringList{"GDK_BACKEND=wayland", "QT_QPA_PLATFORM=wayland", program} + arguments;
-}
-
-bool answerPortalDialog(const std::string& label) {
-    return waitUntil([&] {
-        AtspiAccessible* desktop = atspi_get_desktop(0);
-        bool done = false;
-        const int count = atspi_accessible_get_child_count(desktop, nullptr);
-        for (int i = 0; i < count && !done; ++i) {
-            AtspiAccessible* application = atspi_accessible_get_child_at_index(desktop, i, nullptr);
-            if (application == nullptr) continue;
-            gchar* name = atspi_accessible_get_name(application, nullptr);
-            if (name != nullptr && std::string(name) == "xdg-desktop-portal-gnome")
-                done = pressButtonLabelled(application, label);
-            g_free(name);
-            g_object_unref(application);
-        }
-        g_object_unref(desktop);
-        return done;
-    });
 }
 
 bool agreeInPortalDialog() {

@@ -21,11 +21,8 @@ std::string waylandClipboard();
 // The arguments for env that start a program as a native Wayland client.
 QStringList onWayland(const QString& program, const QStringList& arguments);
 
-// Presses the button or ticks the check box with this label in the desktop portal's dialog (a
-// GTK 4 window of xdg-desktop-portal-gnome, found through the accessibility bus), once it shows.
-bool answerPortalDialog(const std::string& label);
-
-// Ticks "Allow remote interaction" and presses "Share", as a user who agrees.
+// Ticks "Allow remote interaction" and presses "Share" in the desktop portal's dialog (a GTK 4
+// window of xdg-desktop-portal-gnome, found through the accessibility bus), as a user who agrees.
 bool agreeInPortalDialog();
 
 // The test's keyboard and mouse on GNOME, through mutter's own remote-desktop interface. From
