@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "AppTestSupport.h"
+#include "StoreTestSupport.h"
 #include "appearance/Theme.h"
 #include "model/ExchangeFiles.h"
 #include "ui/EditorController.h"
@@ -323,10 +324,7 @@ TEST(ControllerCommandsTest, GroupCommandsAndImportsSaveWhatTheySay) {
         for (const auto& group : f.stored().groups)
             stored.push_back(group.name);
         EXPECT_EQ(stored, names);
-        std::size_t written = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(f.dataDirectory()))
-            written += entry.path().filename().string().rfind("pred-uvozom-", 0) == 0;
-        EXPECT_EQ(written, backups);
+        EXPECT_EQ(namesStartingWith(f.dataDirectory(), "pred-uvozom-").size(), backups);
         EXPECT_FALSE(f.app->modalOpen());
     }
 }

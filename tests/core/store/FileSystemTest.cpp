@@ -14,11 +14,11 @@ TEST(FileSystemTest, BackupCopiesNeverOverwrite) {
     TempDir dir;
     writeFile(dir / "source", "new bytes");
     writeFile(dir / "target", "old bytes");
-    EXPECT_EQ(outcome([&] { fs::copyFileExclusively(dir / "source", dir / "target"); }),
+    EXPECT_EQ(thrown([&] { fs::copyFileExclusively(dir / "source", dir / "target"); }),
               "target: File exists");
     EXPECT_EQ(readFile(dir / "target"), "old bytes");
 
-    EXPECT_EQ(outcome([&] { fs::copyFileExclusively(dir / "missing", dir / "copy"); }),
+    EXPECT_EQ(thrown([&] { fs::copyFileExclusively(dir / "missing", dir / "copy"); }),
               "missing: No such file or directory");
     EXPECT_FALSE(std::filesystem::exists(dir / "copy"));
 
@@ -44,9 +44,9 @@ TEST(FileSystemTest, AtomicWritesAreOwnerOnlyAndLeaveNothingBehindOnFailure) {
 
     std::filesystem::create_directory(dir / "taken");
     writeFile(dir / "taken" / "inside", "kept");
-    EXPECT_EQ(outcome([&] { fs::writeFileAtomically(dir / "taken", "x"); }),
+    EXPECT_EQ(thrown([&] { fs::writeFileAtomically(dir / "taken", "x"); }),
               "taken: Is a directory");
-    EXPECT_EQ(outcome([&] { fs::writeFileAtomically(dir / "no" / "a.json", "x"); }),
+    EXPECT_EQ(thrown([&] { fs::writeFileAtomically(dir / "no" / "a.json", "x"); }),
               "a.json: No such file or directory");
     EXPECT_EQ(readFile(dir / "taken" / "inside"), "kept");
     EXPECT_THAT(namesStartingWith(dir.path(), "."), testing::SizeIs(0));

@@ -66,7 +66,7 @@ TEST(StateStoreFaultTest, StoppedStoreWritesNothingAtAll) {
         {[&] { store.importGroups({}, true); }, "Zuna Trep podpira od 1 do 5 skupin."},
     };
     for (const auto& [operation, message] : operations)
-        EXPECT_EQ(outcome(operation), message);
+        EXPECT_EQ(thrown(operation), message);
     EXPECT_EQ(snapshot(dir.path()), before);
 }
 
@@ -112,7 +112,7 @@ TEST(StateStoreFaultTest, AFileInPlaceOfTheDataDirectoryMakesTheSaveFailCleanly)
     writeFile(dir / "file", "x");
     for (const auto& data : {dir / "file" / "data", dir / "file"}) {
         StateStore store(data);
-        EXPECT_EQ(outcome([&] { store.save(sampleState("s")); }), "file: Not a directory");
+        EXPECT_EQ(thrown([&] { store.save(sampleState("s")); }), "file: Not a directory");
     }
     EXPECT_EQ(readFile(dir / "file"), "x");
 }
@@ -129,8 +129,8 @@ TEST(StateStoreFaultTest, DamagedFileThatCannotBeKeptStopsTheStore) {
         setrlimit(RLIMIT_FSIZE, &fileSize);
         signal(SIGXFSZ, SIG_IGN);
         const StateStore store(dir.path());
-        const bool stopped =
-            !store.writable() && store.recoveryNotice()->find("File too large") != std::string::npos;
+        const bool stopped = !store.writable() &&
+                             store.recoveryNotice()->find("File too large") != std::string::npos;
         return stopped && store.state().buttons().empty() ? 0 : 1;
     });
     EXPECT_EQ(code, 0);
@@ -153,7 +153,8 @@ TEST(StateStoreFaultTest, KilledWhileSavingLeavesOneWholeStateEveryTime) {
     for (int save = 1; save <= 5; ++save)
         StateStore(dir.path()).save(killState(0, save));
     const auto oneSave = std::chrono::duration_cast<std::chrono::microseconds>(
-                             std::chrono::steady_clock::now() - timed) / 5;
+                             std::chrono::steady_clock::now() - timed) /
+                         5;
     std::mt19937 random(20261206);
     std::uniform_int_distribution<long> delayMicros(0, std::max<long>(4 * oneSave.count(), 2000));
     const auto started = std::chrono::steady_clock::now();

@@ -77,10 +77,11 @@ TEST_F(ImportFixture, GroupImportsAddUpToFiveOrReplaceAll) {
     const GroupFile two({SnippetGroup("Uvoz 1", {Snippet("u", "1", "U1")}, "I1"),
                          SnippetGroup("Uvoz 2", {}, "I2")});
     const Snapshot before = snapshot(dir.path());
-    EXPECT_EQ(outcome([&] { store.importGroups(two.groups, false); }),
-              "Skupaj bi bilo več kot 5 skupin. Izberi zamenjavo vseh ali najprej odstrani prazno skupino.");
-    EXPECT_THAT(outcome([&] { store.importButtons({Snippet(" ", "")}, false); }),
-              testing::StartsWith("Neveljaven gumb"));
+    EXPECT_EQ(
+        thrown([&] { store.importGroups(two.groups, false); }),
+        "Skupaj bi bilo več kot 5 skupin. Izberi zamenjavo vseh ali najprej odstrani prazno skupino.");
+    EXPECT_THAT(thrown([&] { store.importButtons({Snippet(" ", "")}, false); }),
+                testing::StartsWith("Neveljaven gumb"));
     EXPECT_EQ(snapshot(dir.path()), before);
 
     // Replacing takes the file's identifiers and selects its first group.
@@ -95,7 +96,7 @@ TEST_F(ImportFixture, BackupStaysWhenTheSaveFails) {
     std::vector<Snippet> big;
     for (int i = 0; i < 17; ++i)
         big.emplace_back("b", std::string(1'000'000, 'x'));
-    EXPECT_EQ(outcome([&] { store.importButtons(big, false); }),
+    EXPECT_EQ(thrown([&] { store.importButtons(big, false); }),
               "Podatki presegajo 16 MB. Skrajšaj besedilo ali izvozi nekaj gumbov.");
     EXPECT_THAT(importBackups(), SizeIs(1));
 
@@ -103,7 +104,7 @@ TEST_F(ImportFixture, BackupStaysWhenTheSaveFails) {
     std::filesystem::remove(dir / "state.previous.json");
     std::filesystem::create_directory(dir / "state.previous.json");
     const SavedState before = store.state();
-    EXPECT_EQ(outcome([&] { store.importButtons({Snippet("x", "")}, false); }),
+    EXPECT_EQ(thrown([&] { store.importButtons({Snippet("x", "")}, false); }),
               "state.previous.json: Is a directory");
     EXPECT_EQ(store.state(), before);
     EXPECT_THAT(importBackups(), SizeIs(2));

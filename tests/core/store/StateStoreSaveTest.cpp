@@ -42,15 +42,15 @@ TEST(StateStoreSaveTest, RefusedSavesTouchNothing) {
 
     SavedState missingSelection = sampleState("x");
     missingSelection.selectedGroupID = "deleted";
-    EXPECT_EQ(outcome([&] { store.save(missingSelection); }), "Izbrana skupina ne obstaja.");
+    EXPECT_EQ(thrown([&] { store.save(missingSelection); }), "Izbrana skupina ne obstaja.");
     SavedState noGroups = sampleState("x");
     noGroups.groups.clear();
-    EXPECT_EQ(outcome([&] { store.save(noGroups); }), "Zuna Trep podpira od 1 do 5 skupin.");
+    EXPECT_EQ(thrown([&] { store.save(noGroups); }), "Zuna Trep podpira od 1 do 5 skupin.");
     // Just under 16 MB of text in 17 valid buttons, and then some more.
     SavedState tooMuch = sampleState("x", 1, 17);
     for (auto& b : tooMuch.groups[0].buttons)
         b.text.assign(1'000'000, 'x');
-    EXPECT_EQ(outcome([&] { store.save(tooMuch); }),
+    EXPECT_EQ(thrown([&] { store.save(tooMuch); }),
               "Podatki presegajo 16 MB. Skrajšaj besedilo ali izvozi nekaj gumbov.");
 
     EXPECT_EQ(snapshot(dir.path()), before);

@@ -13,12 +13,6 @@
 
 namespace zuna::test {
 
-// What an operation threw, or "ok".
-template <typename F>
-std::string outcome(F&& f) {
-    return thrown(std::forward<F>(f));
-}
-
 // Everything in a directory: each entry's name (relative), permission bits and bytes.
 struct Entry {
     mode_t mode = 0;
