@@ -3,9 +3,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <map>
 #include <string>
-#include <vector>
 
 namespace zuna::test {
 
@@ -43,14 +41,5 @@ std::string thrown(F&& f) {
         return error.what();
     }
 }
-
-struct ProcessResult {
-    int exitCode = -1;
-    std::string output;
-};
-
-// Runs a program with exactly the given environment and collects what it prints.
-ProcessResult runProcess(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::map<std::string, std::string>& environment);
 
 }  // namespace zuna::test
