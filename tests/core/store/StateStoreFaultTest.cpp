@@ -106,17 +106,6 @@ TEST(StateStoreFaultTest, FullDiskDuringASaveChangesNothing) {
     }
 }
 
-// A file where the data directory, or one of its parents, must be.
-TEST(StateStoreFaultTest, AFileInPlaceOfTheDataDirectoryMakesTheSaveFailCleanly) {
-    TempDir dir;
-    writeFile(dir / "file", "x");
-    for (const auto& data : {dir / "file" / "data", dir / "file"}) {
-        StateStore store(data);
-        EXPECT_EQ(thrown([&] { store.save(sampleState("s")); }), "file: Not a directory");
-    }
-    EXPECT_EQ(readFile(dir / "file"), "x");
-}
-
 // A damaged state file that cannot be copied aside must never be overwritten: the store stops.
 TEST(StateStoreFaultTest, DamagedFileThatCannotBeKeptStopsTheStore) {
     TempDir dir;

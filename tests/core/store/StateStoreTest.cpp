@@ -1,0 +1,412 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <tuple>
+
+#include "StoreTestSupport.h"
+#include "TestSupport.h"
+#include "fs/FileSystem.h"
+#include "model/ExchangeFiles.h"
+#include "model/JsonData.h"
+
+namespace zuna::test {
+namespace {
+
+using nlohmann::json;
+using testing::MatchesRegex;
+using testing::SizeIs;
+
+const std::string kRestored =
+    "Obnovljena je zadnja varnostna kopija. Poškodovana datoteka je ohranjena v mapi podatkov.";
+const std::string kStopped =
+    "Podatkov ni bilo mogoče odpreti. Datotek nismo prepisali. Preveri mapo podatkov ali obnovi izvoz. ";
+const std::string kTooMuch = "Podatki presegajo 16 MB. Skrajšaj besedilo ali izvozi nekaj gumbov.";
+const std::string kStamp = "[0-9]{13}-[0-9A-F]{6}";
+
+// Every kind of damage: with a readable previous copy the state is restored and the damaged
+// bytes are kept aside; nothing else is written.
+TEST(StateStoreTest, DamagedStateFileIsKeptAndThePreviousCopyRestored) {
+    json six = json::parse(jsonData(sampleState("six", 5, 1)));
+    six["groups"].push_back(six["groups"][0]);
+    six["groups"][5]["id"] = "G6";
+    const std::string valid = jsonData(sampleState("x"));
+    const std::map<std::string, std::string> damages{
+        {"empty", ""},
+        {"truncated", valid.substr(0, valid.size() / 2)},
+        {"not UTF-8", "{\"format\": \"zuna-trep\xc3\x28\", \"version\": 2}"},
+        {"six groups", six.dump()},
+        {"too large", std::string(16'777'217, ' ')},
+        {"version 3", R"({"format": "zuna-trep", "version": 3, "groups": []})"},
+        {"NUL tail", valid + std::string(4096, '\0')},
+    };
+    for (const auto& [kind, bytes] : damages) {
+        SCOPED_TRACE(kind);
+        TempDir dir;
+        writeFile(dir / "state.json", bytes);
+        const SavedState previous = sampleState("previous");
+        writeFile(dir / "state.previous.json", jsonData(previous));
+
+        const StateStore store(dir.path());
+        EXPECT_TRUE(store.writable());
+        EXPECT_EQ(store.recoveryNotice(), kRestored);
+        EXPECT_EQ(store.state(), previous);
+        EXPECT_EQ(readFile(dir / "state.json"), bytes);
+        const auto damaged = namesStartingWith(dir.path(), "state-damaged-");
+        ASSERT_THAT(damaged, SizeIs(1));
+        EXPECT_THAT(damaged[0], MatchesRegex("state-damaged-" + kStamp + "\\.json"));
+        EXPECT_EQ(readFile(dir / damaged[0]), bytes);
+        EXPECT_EQ(snapshot(dir.path()).size(), 3u);
+    }
+}
+
+// Without a readable previous copy the store stops, writes nothing, and names the copy's problem.
+TEST(StateStoreTest, StopsWhenNothingCanBeRead) {
+    const std::vector<std::pair<std::optional<std::string>, std::string>> previousCopies{
+        {std::nullopt, "state.previous.json: No such file or directory"},
+        {std::string(16'777'217, '{'), "Datoteka je prevelika (največ 16 MB)."},
+        {R"({"format": "zuna-trep", "version": 2, "groups": []})",
+         "Zuna Trep podpira od 1 do 5 skupin."},
+    };
+    for (const auto& [copy, problem] : previousCopies) {
+        SCOPED_TRACE(problem);
+        TempDir dir;
+        writeFile(dir / "state.json", "{");
+        if (copy) writeFile(dir / "state.previous.json", *copy);
+        const Snapshot before = snapshot(dir.path());
+        const StateStore store(dir.path());
+        EXPECT_FALSE(store.writable());
+        EXPECT_EQ(store.recoveryNotice(), kStopped + problem);
+        EXPECT_TRUE(store.state().buttons().empty());
+        EXPECT_EQ(snapshot(dir.path()), before);
+    }
+}
+
+// A state file that is gone, or an entry in its place that is no file, holds nothing a save could
+// lose: the previous copy is restored, and such an entry is left as it is. With no previous copy
+// either, the samples are shown and nothing is created.
+TEST(StateStoreTest, MissingOrNonFileStateIsRestoredFromThePreviousCopy) {
+    const std::string left =
+        "Obnovljena je zadnja varnostna kopija. Vnos state.json ni datoteka, zato ga nismo kopirali; ostal je v mapi podatkov, kot je.";
+    const std::vector<
+        std::tuple<std::string, std::function<void(const std::filesystem::path&)>, std::string>>
+        entries{
+            {"missing", [](const auto&) {}, kRestored},
+            {"directory", [](const auto& p) { std::filesystem::create_directory(p); }, left},
+            {"pipe", [](const auto& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); }, left},
+        };
+    for (const auto& [kind, make, notice] : entries) {
+        SCOPED_TRACE(kind);
+        TempDir dir;
+        const SavedState previous = sampleState("previous", 2);
+        writeFile(dir / "state.previous.json", jsonData(previous));
+        make(dir / "state.json");
+        const auto status = std::filesystem::symlink_status(dir / "state.json").type();
+
+        StateStore store(dir.path());
+        EXPECT_TRUE(store.writable());
+        EXPECT_EQ(store.recoveryNotice(), notice);
+        EXPECT_EQ(store.state(), previous);
+        EXPECT_EQ(std::filesystem::symlink_status(dir / "state.json").type(), status);
+    }
+
+    TempDir empty;
+    const StateStore samples(empty / "a" / "b");
+    EXPECT_TRUE(samples.writable() && !samples.recoveryNotice());
+    EXPECT_EQ(samples.state().buttons().size(), 4u);
+    EXPECT_TRUE(snapshot(empty.path()).empty());
+}
+
+// Each save keeps the state it replaces as the previous copy, also the first save after a
+// restore; the folders and files are the owner's only, even under a permissive umask.
+TEST(StateStoreTest, EachSaveKeepsTheReplacedStateAsThePreviousCopy) {
+    TempDir dir;
+    ScopedUmask open(0);
+    const auto data = dir / "nested" / "Zuna Trep";
+    StateStore store(data);
+    const SavedState first = sampleState("first");
+    store.save(first);
+    EXPECT_EQ(permissions(dir / "nested"), 0700u);
+    EXPECT_EQ(permissions(data), 0700u);
+    EXPECT_EQ(permissions(data / "state.json"), 0600u);
+    EXPECT_FALSE(std::filesystem::exists(data / "state.previous.json"));
+
+    const SavedState second = sampleState("second", 2);
+    store.save(second);
+    EXPECT_EQ(readFile(data / "state.previous.json"), jsonData(first));
+    EXPECT_EQ(permissions(data / "state.previous.json"), 0600u);
+    EXPECT_EQ(snapshot(data).size(), 2u);
+    EXPECT_EQ(StateStore(data).state(), second);
+
+    std::filesystem::remove(data / "state.json");
+    StateStore restored(data);
+    const SavedState third = sampleState("third");
+    restored.save(third);
+    EXPECT_EQ(readFile(data / "state.previous.json"), jsonData(first));
+    restored.save(sampleState("fourth"));
+    EXPECT_EQ(readFile(data / "state.previous.json"), jsonData(third));
+}
+
+TEST(StateStoreTest, RefusedSavesTouchNothing) {
+    TempDir dir;
+    StateStore store(dir.path());
+    store.save(sampleState("kept"));
+    const Snapshot before = snapshot(dir.path());
+
+    SavedState missingSelection = sampleState("x");
+    missingSelection.selectedGroupID = "deleted";
+    EXPECT_EQ(thrown([&] { store.save(missingSelection); }), "Izbrana skupina ne obstaja.");
+    SavedState noGroups = sampleState("x");
+    noGroups.groups.clear();
+    EXPECT_EQ(thrown([&] { store.save(noGroups); }), "Zuna Trep podpira od 1 do 5 skupin.");
+    // Just under 16 MB of text in 17 valid buttons, and then some more.
+    SavedState tooMuch = sampleState("x", 1, 17);
+    for (auto& b : tooMuch.groups[0].buttons)
+        b.text.assign(1'000'000, 'x');
+    EXPECT_EQ(thrown([&] { store.save(tooMuch); }), kTooMuch);
+    EXPECT_EQ(snapshot(dir.path()), before);
+    EXPECT_EQ(store.state(), sampleState("kept"));
+
+    // A file where the data folder, or one of its parents, must be.
+    writeFile(dir / "file", "x");
+    for (const auto& data : {dir / "file" / "data", dir / "file"})
+        EXPECT_EQ(thrown([&] { StateStore(data).save(sampleState("s")); }), "file: Not a directory");
+    EXPECT_EQ(readFile(dir / "file"), "x");
+}
+
+// A file of an older form is copied aside once, byte for byte, before it is first overwritten;
+// the file itself stays as it is until then.
+TEST(StateStoreTest, OlderFilesAreConvertedInMemoryAndBackedUpOnce) {
+    const std::string version1 =
+        json{{"format", "zuna-trep"},
+             {"version", 1},
+             {"buttons",
+              {{{"id", "A"}, {"name", "a"}, {"text", "1"}},
+               {{"id", "B"}, {"name", "b"}, {"text", "2"}, {"color", "#397d70"}},
+               {{"id", "C"}, {"name", "c"}, {"text", "3"}, {"color", "#C0392B"}}}}}
+            .dump(1);
+    json unmigrated = json::parse(jsonData(sampleState("old")));
+    unmigrated.erase("appearanceVersion");
+    unmigrated["groups"][0]["buttons"][0]["color"] = "#397d70";
+    // A version 2 file that says it was migrated keeps the old colour.
+    json migrated = json::parse(jsonData(sampleState("m")));
+    migrated["groups"][0]["buttons"][0]["color"] = "#397D70";
+    const std::vector<std::tuple<std::string, std::string, std::string>> files{
+        {version1, "pred-prenovo-1\\.0-", "#405875 #405875 #C0392B"},
+        {unmigrated.dump(2), "pred-kompaktno-1\\.2-", "#405875 #405875 #405875"},
+        {migrated.dump(), "", "#397D70 #405875 #405875"},
+    };
+    for (const auto& [bytes, backupName, colors] : files) {
+        SCOPED_TRACE(backupName);
+        TempDir dir;
+        writeFile(dir / "state.json", bytes);
+        StateStore store(dir.path());
+        EXPECT_FALSE(store.recoveryNotice().has_value());
+        std::string seen;
+        for (const auto& b : store.state().buttons())
+            seen += (seen.empty() ? "" : " ") + b.color;
+        EXPECT_EQ(seen, colors);
+        EXPECT_EQ(readFile(dir / "state.json"), bytes);
+        if (backupName.empty()) continue;
+
+        store.save(store.state());
+        const auto backups = namesStartingWith(dir.path(), "pred-");
+        ASSERT_THAT(backups, SizeIs(1));
+        EXPECT_THAT(backups[0], MatchesRegex(backupName + kStamp + "\\.json"));
+        EXPECT_EQ(readFile(dir / backups[0]), bytes);
+        EXPECT_EQ(permissions(dir / backups[0]), 0600u);
+        // The previous copy is the converted state as the user saw it, not the old file.
+        const json previous = json::parse(readFile(dir / "state.previous.json"));
+        EXPECT_EQ(previous["groups"][0]["buttons"][0]["color"], "#405875");
+        store.save(store.state());
+        EXPECT_THAT(namesStartingWith(dir.path(), "pred-"), SizeIs(1));
+    }
+}
+
+TEST(StateStoreTest, RelativeAndLinkedDataDirectories) {
+    TempDir dir;
+    const auto startedIn = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    StateStore relative("podatki");
+    std::filesystem::current_path(startedIn);
+    // The directory is the one below where the store was made, whatever happens later.
+    relative.save(sampleState("rel"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "podatki" / "state.json"));
+
+    // A link, even one whose target is not there yet, is followed and kept.
+    std::filesystem::create_directory_symlink(dir / "later" / "data", dir / "link");
+    StateStore linked(dir / "link");
+    linked.save(sampleState("a"));
+    linked.save(sampleState("b"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link"));
+    EXPECT_EQ(permissions(dir / "later" / "data"), 0700u);
+    EXPECT_EQ(readFile(dir / "later" / "data" / "state.json"), jsonData(sampleState("b")));
+}
+// Saves killed midway leave hidden temporary files; opening removes them: the store's own, the
+// user's own, regular files only, and never while the store is stopped.
+TEST(StateStoreTest, OpeningRemovesTheLeftoversOfInterruptedSaves) {
+    const std::vector<std::string> leftovers{".state.json.AbC123", ".state.previous.json.x1y2z3",
+                                             ".pred-uvozom-1765000000000-ABCDEF.zuna.json.qwerty"};
+    const std::vector<std::string> others{".state.json.abc12",
+                                          ".state.json.ab-123",
+                                          ".notes.json.abcdef",
+                                          "state.json.abcdef",
+                                          ".pred-uvozom-x.zuna.json.abcdef",
+                                          ".state.json.nobody"};
+    for (const bool readable : {true, false}) {
+        SCOPED_TRACE(readable ? "ordinary" : "stopped");
+        TempDir dir;
+        writeFile(dir / "state.json", readable ? jsonData(sampleState("s")) : "{");
+        for (const auto& name : leftovers)
+            writeFile(dir / name, "{\"format\": \"zuna-");
+        for (const auto& name : others)
+            writeFile(dir / name, "keep");
+        ASSERT_EQ(::chown((dir / ".state.json.nobody").c_str(), 65534, 65534), 0);
+        std::filesystem::create_directory(dir / ".state.json.dir123");
+        std::filesystem::create_symlink(dir / "state.json", dir / ".state.json.lnk123");
+
+        const StateStore store(dir.path());
+        ASSERT_EQ(store.writable(), readable);
+        for (const auto& name : leftovers)
+            EXPECT_EQ(std::filesystem::exists(dir / name), !readable) << name;
+        for (const auto& name : others)
+            EXPECT_EQ(readFile(dir / name), "keep") << name;
+        EXPECT_TRUE(std::filesystem::is_directory(dir / ".state.json.dir123"));
+        EXPECT_TRUE(std::filesystem::is_symlink(dir / ".state.json.lnk123"));
+    }
+}
+
+
+// A store with two saved groups: the selected "Gs-0" and "Gs-1".
+struct ImportTest : testing::Test {
+    TempDir dir;
+    StateStore store{dir.path()};
+    void SetUp() override { store.save(sampleState("s", 2)); }
+    std::vector<std::string> importBackups() const {
+        return namesStartingWith(dir.path(), "pred-uvozom-");
+    }
+    std::size_t distinctButtonIDs() const {
+        std::set<std::string> ids;
+        for (const auto& g : store.state().groups)
+            for (const auto& b : g.buttons)
+                ids.insert(b.id);
+        return ids.size();
+    }
+};
+
+TEST_F(ImportTest, AddedButtonsNeverTakeTheIdentifierOfAButtonThatStays) {
+    const SavedState before = store.state();
+    // One button collides with the other group, one is new.
+    std::vector<Snippet> incoming{Snippet("uvoz", "1", before.groups[1].buttons[0].id),
+                                  Snippet("nov", "2", "NEW")};
+    store.importButtons(incoming, false);
+    const auto& buttons = store.state().buttons();
+    ASSERT_THAT(buttons, SizeIs(5));
+    EXPECT_EQ(buttons[3].name, "uvoz");
+    EXPECT_EQ(buttons[4].id, "NEW");
+    EXPECT_EQ(distinctButtonIDs(), 8u);
+    EXPECT_EQ(store.state().groups[1], before.groups[1]);
+
+    // The backup holds the groups from before the import.
+    ASSERT_THAT(importBackups(), SizeIs(1));
+    const auto backup = dir / importBackups()[0];
+    EXPECT_THAT(importBackups()[0], MatchesRegex("pred-uvozom-" + kStamp + "\\.zuna\\.json"));
+    EXPECT_EQ(GroupFile::read(backup).groups, before.groups);
+    EXPECT_EQ(permissions(backup), 0600u);
+
+    // The same file again: both copies stay, each with its own identifier.
+    store.importButtons(incoming, false);
+    ASSERT_THAT(store.state().buttons(), SizeIs(7));
+    EXPECT_EQ(distinctButtonIDs(), 10u);
+
+    // Replacing with the group's own buttons, reordered, keeps their identifiers.
+    const auto& own = store.state().buttons();
+    const std::vector<Snippet> reversed(own.rbegin(), own.rend());
+    store.importButtons(reversed, true);
+    EXPECT_EQ(store.state().buttons(), reversed);
+}
+
+TEST_F(ImportTest, GroupImportsAddUpToFiveOrReplaceAll) {
+    // The store's own groups added back: fresh identifiers throughout.
+    store.importGroups(store.state().groups, false);
+    ASSERT_THAT(store.state().groups, SizeIs(4));
+    EXPECT_EQ(store.state().selectedGroupID, "Gs-0");
+    EXPECT_NE(store.state().groups[2].id, "Gs-0");
+    EXPECT_EQ(store.state().groups[2].name, "Skupina 0");
+    EXPECT_EQ(distinctButtonIDs(), 12u);
+
+    // Four groups and two more would be six: refused before anything is written.
+    const GroupFile two({SnippetGroup("Uvoz 1", {Snippet("u", "1", "U1")}, "I1"),
+                         SnippetGroup("Uvoz 2", {}, "I2")});
+    const Snapshot before = snapshot(dir.path());
+    EXPECT_EQ(
+        thrown([&] { store.importGroups(two.groups, false); }),
+        "Skupaj bi bilo več kot 5 skupin. Izberi zamenjavo vseh ali najprej odstrani prazno skupino.");
+    EXPECT_THAT(thrown([&] { store.importButtons({Snippet(" ", "")}, false); }),
+                testing::StartsWith("Neveljaven gumb"));
+    EXPECT_EQ(snapshot(dir.path()), before);
+
+    // Replacing takes the file's identifiers and selects its first group.
+    store.importGroups(two.groups, true);
+    EXPECT_EQ(store.state().groups, two.groups);
+    EXPECT_EQ(store.state().selectedGroupID, "I1");
+    EXPECT_THAT(importBackups(), SizeIs(2));
+}
+
+// The backup is made first and stays when the save after it fails.
+TEST_F(ImportTest, BackupStaysWhenTheSaveFails) {
+    std::vector<Snippet> big;
+    for (int i = 0; i < 17; ++i)
+        big.emplace_back("b", std::string(1'000'000, 'x'));
+    EXPECT_EQ(thrown([&] { store.importButtons(big, false); }), kTooMuch);
+    std::filesystem::remove(dir / "state.previous.json");
+    std::filesystem::create_directory(dir / "state.previous.json");
+    const SavedState before = store.state();
+    EXPECT_EQ(thrown([&] { store.importButtons({Snippet("x", "")}, false); }),
+              "state.previous.json: Is a directory");
+    EXPECT_EQ(store.state(), before);
+    EXPECT_THAT(importBackups(), SizeIs(2));
+    EXPECT_EQ(readFile(dir / "state.json"), jsonData(before));
+}
+
+TEST(FileSystemTest, WritesAreWholeOwnerOnlyAndNeverOverwriteABackup) {
+    TempDir dir;
+    ScopedUmask open(0);
+    fs::writeFileAtomically(dir / "a.json", "first");
+    EXPECT_EQ(permissions(dir / "a.json"), 0600u);
+    fs::writeFileAtomically(dir / "a.json", "second");
+    EXPECT_EQ(readFile(dir / "a.json"), "second");
+    // A file to pass on gets the mode of any new file of the user's.
+    {
+        ScopedUmask usual(027);
+        fs::writeFileAtomically(dir / "export.json", "x", fs::FileAccess::usual);
+        EXPECT_EQ(permissions(dir / "export.json"), 0640u);
+    }
+    std::filesystem::create_directory(dir / "taken");
+    writeFile(dir / "taken" / "inside", "kept");
+    EXPECT_EQ(thrown([&] { fs::writeFileAtomically(dir / "taken", "x"); }),
+              "taken: Is a directory");
+    EXPECT_EQ(thrown([&] { fs::writeFileAtomically(dir / "no" / "a.json", "x"); }),
+              "a.json: No such file or directory");
+    EXPECT_EQ(readFile(dir / "taken" / "inside"), "kept");
+    EXPECT_THAT(namesStartingWith(dir.path(), "."), SizeIs(0));
+
+    EXPECT_EQ(thrown([&] { fs::copyFileExclusively(dir / "export.json", dir / "a.json"); }),
+              "a.json: File exists");
+    EXPECT_EQ(readFile(dir / "a.json"), "second");
+    fs::copyFileExclusively(dir / "export.json", dir / "copy");
+    EXPECT_EQ(permissions(dir / "copy"), 0600u);
+
+    // mkdir's mode passes through the umask; the data folder must still be the owner's only.
+    ScopedUmask closed(0777);
+    fs::createDirectories(dir / "m" / "inner", 0700);
+    EXPECT_EQ(permissions(dir / "m"), 0700u);
+    EXPECT_EQ(permissions(dir / "m" / "inner"), 0700u);
+}
+
+}  // namespace
+}  // namespace zuna::test
