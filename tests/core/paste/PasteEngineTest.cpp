@@ -102,38 +102,67 @@ TEST(PasteEngine, MissingGrantsAreNamedAndAClickAsksForPermissionWithoutAMessage
     r.expectNothingSent();
 }
 
-TEST(PasteEngine, RefusesUnsuitableTargetsAndLeavesTheClipboardAlone) {
-    const std::string otherApp = "Najprej klikni v polje druge aplikacije.";
-    const std::string notText = "Izberi polje za besedilo, nato klikni gumb.";
-    const std::string secure = "Zaščiteno polje ne dovoljuje tega načina lepljenja.";
+// Every way a delivery can end without the text arriving: refused before the wait for the
+// modifiers, changed during it, or failed at the clipboard or the keys. Each is reported, and the
+// clipboard is written only when the keys were to follow at once.
+TEST(PasteEngine, RefusalsChangesAndFailuresAreReportedAndNothingIsPastedWrongly) {
+    const Report otherApp{"Najprej klikni v polje druge aplikacije.", true};
+    const Report notText{"Izberi polje za besedilo, nato klikni gumb.", true};
+    const Report secure{"Zaščiteno polje ne dovoljuje tega načina lepljenja.", true};
+    const Report noField{"Polja ni mogoče prepoznati. Klikni v besedilno polje in poskusi znova.",
+                         true};
+    const Report noClipboard{"Odložišče ni na voljo. Poskusi znova.", true};
     using Arrange = std::function<void(ScriptedDesktop&)>;
-    const std::vector<std::tuple<const char*, Arrange, std::string>> refusals{
-        {"no active application", [](auto& d) { d.frontmost.reset(); }, otherApp},
-        {"this program is active", [](auto& d) { d.ownPid = d.frontmost->processId; }, otherApp},
-        {"target has ended", [](auto& d) { d.running = false; }, otherApp},
-        {"nothing has focus", [](auto& d) { d.field.reset(); },
-         "Polja ni mogoče prepoznati. Klikni v besedilno polje in poskusi znova."},
-        {"disabled text field", [](auto& d) { d.field->enabled = false; }, notText},
-        {"push button",
-         [](auto& d) { d.field->role = FieldRole::other, d.field->selectedTextSettable = false; },
-         notText},
-        // The role comes first: a secure element of no text role gets the role message.
-        {"secure push button",
-         [](auto& d) {
-             d.field->role = FieldRole::other, d.field->selectedTextSettable = false;
-             d.field->secure = true;
-         },
-         notText},
-        {"password field", [](auto& d) { d.field->secure = true; }, secure},
+    // Happens at the second check of the held modifiers, while the engine waits.
+    const auto later = [](Arrange change) -> Arrange {
+        return [change](ScriptedDesktop& d) {
+            d.modifiersUntil = 60;
+            d.onModifierCheck[2] = [&d, change] { change(d); };
+        };
     };
-    for (const auto& [situation, arrange, message] : refusals) {
+    const auto button = [](ScriptedDesktop& d) {
+        d.field->role = FieldRole::other, d.field->selectedTextSettable = false;
+    };
+    // Refused before the wait, stopped after it with nothing sent, or sent.
+    enum Outcome { before, after, sent };
+    const std::vector<std::tuple<const char*, Arrange, Report, Outcome>> cases{
+        {"no active application", [](auto& d) { d.frontmost.reset(); }, otherApp, before},
+        {"this program", [](auto& d) { d.ownPid = d.frontmost->processId; }, otherApp, before},
+        {"target has ended", [](auto& d) { d.running = false; }, otherApp, before},
+        {"nothing has focus", [](auto& d) { d.field.reset(); }, noField, before},
+        {"disabled text field", [](auto& d) { d.field->enabled = false; }, notText, before},
+        {"push button", button, notText, before},
+        // The role comes first: a secure element of no text role gets the role message.
+        {"secure button", [&](auto& d) { button(d), d.field->secure = true; }, notText, before},
+        {"password field", [](auto& d) { d.field->secure = true; }, secure, before},
+        {"other field", later([](auto& d) { d.field->identity = ":1.5/x"; }), changed, after},
+        {"focus lost", later([](auto& d) { d.field.reset(); }), changed, after},
+        {"other application", later([](auto& d) { d.frontmost->processId = 77; }), changed, after},
+        {"other window", later([](auto& d) { d.frontmost->window = 8; }), changed, after},
+        {"none in front", later([](auto& d) { d.frontmost.reset(); }), changed, after},
+        {"target ended", later([](auto& d) { d.running = false; }), changed, after},
+        {"no keys", [](auto& d) { d.canPrepare = false; }, cannotSend, after},
+        {"no clipboard", [](auto& d) { d.clipboardWorks = false; }, noClipboard, after},
+        // The window lost the focus between the last check and the keys: nothing arrived, so
+        // it must not be reported as done.
+        {"keys refused", [](auto& d) { d.postResult = KeyPostResult::targetNotActive; }, changed,
+         sent},
+        {"keys failed", [](auto& d) { d.postResult = KeyPostResult::failed; }, cannotSend, sent},
+    };
+    for (const auto& [situation, arrange, report, outcome] : cases) {
         SCOPED_TRACE(situation);
         Rig r;
         arrange(r.desktop);
         r.engine->paste("secret", "n");
-        EXPECT_EQ(r.reports, (std::vector<Report>{{message, true}}));
-        EXPECT_TRUE(r.desktop.modifierChecks.empty());
-        r.expectNothingSent();
+        r.clock.advance(80);
+        EXPECT_EQ(r.reports, std::vector<Report>{report});
+        EXPECT_EQ(r.desktop.modifierChecks.empty(), outcome == before);
+        if (outcome == sent) {
+            EXPECT_EQ(r.desktop.posts, 1);
+            EXPECT_FALSE(r.engine->busy());
+        } else {
+            r.expectNothingSent();
+        }
     }
 }
 
@@ -162,7 +191,8 @@ TEST(PasteEngine, AcceptsTextRolesAndAnyTypableElementWithTheirOwnShortcut) {
         EXPECT_EQ(r.desktop.posts, 1);
         EXPECT_EQ(r.desktop.shortcut, shortcut);
         EXPECT_EQ(r.desktop.clipboard, "ls -la\n");
-        EXPECT_EQ(r.desktop.primary, primary ? std::optional<std::string>("ls -la\n") : std::nullopt);
+        EXPECT_EQ(r.desktop.primary,
+                  primary ? std::optional<std::string>("ls -la\n") : std::nullopt);
     }
 }
 
@@ -224,7 +254,10 @@ TEST(PasteEngine, HeldModifiersAreCheckedTwentyOneTimesFortyMillisecondsApart) {
     r.desktop.modifierWhy = "Seja ne vidi vseh tipk.";
     r.engine->paste("x", "n");
     r.clock.advance(800);
-    EXPECT_EQ(r.only(), (Report{"Spusti tipke Cmd, Ctrl, Alt in Shift ter poskusi znova. Seja ne vidi vseh tipk.", true}));
+    EXPECT_EQ(
+        r.only(),
+        (Report{"Spusti tipke Cmd, Ctrl, Alt in Shift ter poskusi znova. Seja ne vidi vseh tipk.",
+                true}));
     r.expectNothingSent();
 
     // A re-check that falls due after the engine is gone does nothing.
@@ -254,52 +287,6 @@ TEST(PasteEngine, DeliversAtTheFirstCheckAfterTheReleaseAndDropsClicksMeanwhile)
     EXPECT_EQ(r.desktop.posts, 1);
     r.engine->paste("fourth", "4");
     EXPECT_EQ(r.desktop.clipboard, "fourth");
-}
-
-TEST(PasteEngine, ChangesWhileWaitingAreRefusedWithTheClipboardUntouched) {
-    const std::vector<std::pair<const char*, std::function<void(ScriptedDesktop&)>>> changes{
-        {"focus moved to another field", [](auto& d) { d.field->identity = ":1.5/other"; }},
-        {"focus lost", [](auto& d) { d.field.reset(); }},
-        {"another application in front", [](auto& d) { d.frontmost->processId = 77; }},
-        {"another window of it in front", [](auto& d) { d.frontmost->window = 8; }},
-        {"no application in front", [](auto& d) { d.frontmost.reset(); }},
-        {"target ended", [](auto& d) { d.running = false; }},
-    };
-    for (const auto& [situation, change] : changes) {
-        SCOPED_TRACE(situation);
-        Rig r;
-        r.desktop.modifiersUntil = 60;
-        r.desktop.onModifierCheck[2] = [&] { change(r.desktop); };
-        r.engine->paste("x", "n");
-        r.clock.advance(80);
-        EXPECT_EQ(r.reports, std::vector<Report>{changed});
-        r.expectNothingSent();
-    }
-}
-
-TEST(PasteEngine, FailuresOfTheKeysAndTheClipboard) {
-    Rig r;
-    r.desktop.canPrepare = false;
-    r.engine->paste("x", "n");
-    EXPECT_EQ(r.only(), cannotSend);
-    r.expectNothingSent();
-
-    r.desktop.canPrepare = true;
-    r.desktop.clipboardWorks = false;
-    r.engine->paste("x", "n");
-    EXPECT_EQ(r.only(), (Report{"Odložišče ni na voljo. Poskusi znova.", true}));
-    EXPECT_EQ(r.desktop.posts, 0);
-
-    // The window lost the focus between the last check and the keys: nothing arrived, so it must
-    // not be reported as done.
-    r.desktop.clipboardWorks = true;
-    r.desktop.postResult = KeyPostResult::targetNotActive;
-    r.engine->paste("x", "n");
-    EXPECT_EQ(r.only(), changed);
-    r.desktop.postResult = KeyPostResult::failed;
-    r.engine->paste("x", "n");
-    EXPECT_EQ(r.only(), cannotSend);
-    EXPECT_FALSE(r.engine->busy());
 }
 
 }  // namespace

@@ -174,7 +174,8 @@ TEST(StateStoreTest, RefusedSavesTouchNothing) {
     // A file where the data folder, or one of its parents, must be.
     writeFile(dir / "file", "x");
     for (const auto& data : {dir / "file" / "data", dir / "file"})
-        EXPECT_EQ(thrown([&] { StateStore(data).save(sampleState("s")); }), "file: Not a directory");
+        EXPECT_EQ(thrown([&] { StateStore(data).save(sampleState("s")); }),
+                  "file: Not a directory");
     EXPECT_EQ(readFile(dir / "file"), "x");
 }
 
@@ -279,7 +280,6 @@ TEST(StateStoreTest, OpeningRemovesTheLeftoversOfInterruptedSaves) {
         EXPECT_TRUE(std::filesystem::is_symlink(dir / ".state.json.lnk123"));
     }
 }
-
 
 // A store with two saved groups: the selected "Gs-0" and "Gs-1".
 struct ImportTest : testing::Test {
