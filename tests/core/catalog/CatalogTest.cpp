@@ -56,8 +56,8 @@ Extraction sourceKeys() {
             if (plain) {
                 out.keys.insert(key);
             } else {
-                out.problems.push_back(entry.path().string() + ": not one plain literal: " +
-                                       literal);
+                out.problems.push_back(entry.path().string() +
+                                       ": not one plain literal: " + literal);
             }
         }
     }
@@ -114,7 +114,8 @@ TEST(CatalogTest, EveryTextOfTheSourcesIsTranslatedIntoEveryLanguage) {
             }
             const auto text = found->get<std::string>();
             // Slovenian must be listed: a missing text would fall back to English.
-            if (language == "sl" && text != key) faults.push_back("differs from the key in " + where);
+            if (language == "sl" && text != key)
+                faults.push_back("differs from the key in " + where);
             if (shape(text) != shape(key))
                 faults.push_back(shape(text) + " instead of " + shape(key) + " in " + where);
         }
@@ -122,7 +123,7 @@ TEST(CatalogTest, EveryTextOfTheSourcesIsTranslatedIntoEveryLanguage) {
     EXPECT_TRUE(faults.empty()) << faults.size() << " faults:" << joined(faults);
 }
 
-TEST(CatalogTest, CatalogHoldsOnlyTextsTheCodeUsesEachOnce) {
+TEST(CatalogTest, TheProgramReadsACatalogOfOnlyTheTextsTheCodeUsesEachOnce) {
     const auto code = sourceKeys();
     std::vector<std::string> stale;
     std::map<std::string, int> seen;
@@ -140,14 +141,9 @@ TEST(CatalogTest, CatalogHoldsOnlyTextsTheCodeUsesEachOnce) {
         if (count > 1) stale.push_back("listed " + std::to_string(count) + " times: " + key);
     }
     EXPECT_TRUE(stale.empty()) << joined(stale);
-}
-
-TEST(CatalogTest, TheProgramDecodesTheWholeCatalog) {
-    const auto bytes = catalogBytes();
-    const auto decoded = Localization::decodeCatalog(bytes);
     // Any value of the wrong type would leave the program with an empty catalog.
-    ASSERT_EQ(decoded.size(), nlohmann::json::parse(bytes).size());
-    ASSERT_FALSE(decoded.empty());
+    const auto decoded = Localization::decodeCatalog(catalogBytes());
+    EXPECT_EQ(decoded.size(), catalog.size());
     EXPECT_EQ(decoded.at("Pripravljeno").at("de"), "Bereit");
 }
 
