@@ -23,7 +23,7 @@ using testing::ElementsAre;
 SavedState fiveButtons() {
     std::vector<Snippet> buttons;
     for (const char* id : {"A", "B", "C", "D", "E"})
-        buttons.emplace_back(std::string("Gumb ") + id, "t", id);
+        buttons.emplace_back(id, "t", id);
     SavedState state(buttons);
     state.groups.emplace_back("Druga");
     return state;
@@ -31,14 +31,6 @@ SavedState fiveButtons() {
 
 class ControllerTest : public ::testing::Test {
   protected:
-    std::vector<std::string> storedIDs() const {
-        std::vector<std::string> ids;
-        const SavedState stored = f.stored();
-        for (const Snippet& b : stored.buttons())
-            ids.push_back(b.id);
-        return ids;
-    }
-
     AppFixture f{startingWith(fiveButtons())};
 };
 
@@ -190,7 +182,18 @@ TEST_F(ControllerTest, DialogsStopClicksAndGiveTheFocusBack) {
     EXPECT_THAT(f.desktop.activated, ElementsAre(777));
 }
 
-// Fills the editor as a user would and presses its save button.
+// The stored groups as "name: button names", one after another.
+std::string layout(const SavedState& state) {
+    std::string out;
+    for (const auto& group : state.groups) {
+        out += (out.empty() ? "" : " | ") + group.name + ":";
+        for (const auto& button : group.buttons)
+            out += " " + button.name;
+    }
+    return out;
+}
+
+// Answers the editor as a user would: fills it and presses its save button.
 std::function<int(QDialog&)> fillEditor(const std::string& name, int groupIndex) {
     return [=](QDialog& dialog) {
         auto& editor = dynamic_cast<EditorController&>(dialog);
@@ -202,166 +205,135 @@ std::function<int(QDialog&)> fillEditor(const std::string& name, int groupIndex)
     };
 }
 
-// Each command of a button, from its menu or the editor, ends in the saved state and the status
-// it names; a refused confirmation changes nothing.
-TEST(ControllerCommandsTest, ButtonCommandsSaveWhatTheySay) {
-    using Names = std::vector<std::vector<std::string>>;
-    const std::vector<std::tuple<const char*, std::function<void(AppFixture&)>, Names, std::string>>
-        commands{
-            {"move to the other group",
-             [](AppFixture& f) { f.app->moveToGroup("B", f.stored().groups[1].id); },
-             {{"A", "C", "D", "E"}, {"B"}},
-             "Premaknjeno v Druga."},
-            {"delete, confirmed",
-             [](AppFixture& f) {
-                 f.dialogs.clickButton("Izbriši");
-                 f.app->deleteButton("A");
-             },
-             {{"B", "C", "D", "E"}, {}},
-             "Gumb je izbrisan."},
-            {"delete, cancelled",
-             [](AppFixture& f) {
-                 f.dialogs.clickButton("Prekliči");
-                 f.app->deleteButton("A");
-             },
-             {{"A", "B", "C", "D", "E"}, {}},
-             ""},
-            {"new button",
-             [](AppFixture& f) {
-                 f.dialogs.answers.push_back(fillEditor("  Nov ", 0));
-                 f.app->edit(std::nullopt);
-             },
-             {{"A", "B", "C", "D", "E", "Nov"}, {}},
-             "Shranjeno · Nov"},
-            // Saved into another group: moved to its end.
-            {"edited into the other group",
-             [](AppFixture& f) {
-                 f.dialogs.answers.push_back(fillEditor("C2", 1));
-                 f.app->edit("C");
-             },
-             {{"A", "B", "D", "E"}, {"C2"}},
-             "Shranjeno · C2"},
-        };
-    for (const auto& [what, command, names, tip] : commands) {
-        SCOPED_TRACE(what);
+std::function<int(QDialog&)> typeName(const std::string& name) {
+    return [name](QDialog& dialog) {
+        auto& nameDialog = dynamic_cast<NameDialog&>(dialog);
+        nameDialog.field()->setText(QString::fromStdString(name));
+        nameDialog.saveButton()->click();
+        return dialog.result();
+    };
+}
+
+// Imports a group file of `groups` empty groups, answering the question with `answer`.
+void import(AppFixture& f, std::size_t groups, const std::string& answer) {
+    std::vector<SnippetGroup> list;
+    for (std::size_t i = 0; i < groups; ++i)
+        list.emplace_back("Uvoz " + std::to_string(i));
+    writeFile(f.dir / "uvoz.zuna.json", GroupFile(list).data());
+    f.dialogs.chooseFile((f.dir / "uvoz.zuna.json").string());
+    f.dialogs.clickButton(answer);
+    f.dialogs.clickButton("V redu");
+    f.app->importData();
+}
+
+// Each command on buttons and groups, from its menu, the editor or a drag, ends in the saved
+// layout and the status it names; a deletion or an import writes its backup first, and a refused
+// question or a move onto the button's own place writes nothing.
+TEST(ControllerCommandsTest, CommandsSaveWhatTheySay) {
+    const std::string start = "Moji podatki: A B C D E | Druga:";
+    const std::string order = "Vrstni red je shranjen.";
+    const std::string c120 = repeat("č", 120);
+    struct Command {
+        const char* what;
+        std::function<void(AppFixture&)> run;
+        std::string layout, tip;
+        std::size_t backups = 0;
+    };
+    const Command commands[] = {
+        {"move to the other group",
+         [](AppFixture& f) { f.app->moveToGroup("B", f.stored().groups[1].id); },
+         "Moji podatki: A C D E | Druga: B", "Premaknjeno v Druga."},
+        {"delete, confirmed",
+         [](AppFixture& f) {
+             f.dialogs.clickButton("Izbriši");
+             f.app->deleteButton("A");
+         },
+         "Moji podatki: B C D E | Druga:", "Gumb je izbrisan."},
+        {"delete, cancelled",
+         [](AppFixture& f) {
+             f.dialogs.clickButton("Prekliči");
+             f.app->deleteButton("A");
+         },
+         start, ""},
+        {"new button, name trimmed",
+         [](AppFixture& f) {
+             f.dialogs.answers.push_back(fillEditor("  Nov ", 0));
+             f.app->edit(std::nullopt);
+         },
+         "Moji podatki: A B C D E Nov | Druga:", "Shranjeno · Nov"},
+        // Saved into another group: moved to its end.
+        {"edited into the other group",
+         [](AppFixture& f) {
+             f.dialogs.answers.push_back(fillEditor("C2", 1));
+             f.app->edit("C");
+         },
+         "Moji podatki: A B D E | Druga: C2", "Shranjeno · C2"},
+        // A copy's name stays within 120 characters.
+        {"duplicated",
+         [&](AppFixture& f) {
+             auto buttons = f.app->state().buttons();
+             buttons[1].name = c120;
+             f.app->store()->replaceButtons(std::move(buttons));
+             f.app->duplicate("B");
+             f.app->duplicate("A");
+         },
+         "Moji podatki: A A – kopija " + c120 + " " + repeat("č", 111) + " – kopija C D E | Druga:",
+         "Gumb je podvojen."},
+        {"dropped in its own gaps",
+         [](AppFixture& f) { f.app->reorder("C", 2), f.app->reorder("C", 3); }, start, ""},
+        {"dropped at the end", [](AppFixture& f) { f.app->reorder("C", 5); },
+         "Moji podatki: A B D E C | Druga:", order},
+        {"dropped first, then beyond the end, then unknown",
+         [](AppFixture& f) {
+             f.app->reorder("C", 0);
+             f.app->reorder("A", 99);
+             f.app->reorder("missing", 0);
+         },
+         "Moji podatki: C B D E A | Druga:", order},
+        // Moving by one stops at the ends.
+        {"moved by one",
+         [](AppFixture& f) {
+             f.app->move("A", -1);
+             f.app->move("E", +1);
+             f.app->move("C", -1);
+         },
+         "Moji podatki: A C B D E | Druga:", order},
+        {"new group, name trimmed",
+         [](AppFixture& f) {
+             f.dialogs.answers.push_back(typeName("  Služba \t"));
+             f.app->editGroup(true);
+         },
+         start + " | Služba:", "Skupina je shranjena."},
+        {"group renamed",
+         [](AppFixture& f) {
+             f.dialogs.answers.push_back(typeName("Delo"));
+             f.app->editGroup(false);
+         },
+         "Delo: A B C D E | Druga:", "Skupina je shranjena."},
+        {"group deleted",
+         [](AppFixture& f) {
+             f.dialogs.clickButton("Izbriši skupino");
+             f.app->deleteGroup();
+         },
+         "Druga:", "Skupina je izbrisana.", 1},
+        {"import added", [](AppFixture& f) { import(f, 2, "Dodaj"); },
+         start + " | Uvoz 0: | Uvoz 1:", "Uvoz je končan.", 1},
+        {"import of six refused", [](AppFixture& f) { import(f, 4, "Dodaj"); }, start, ""},
+        {"import replacing all", [](AppFixture& f) { import(f, 4, "Zamenjaj vse skupine"); },
+         "Uvoz 0: | Uvoz 1: | Uvoz 2: | Uvoz 3:", "Uvoz je končan.", 1},
+    };
+    for (const Command& command : commands) {
+        SCOPED_TRACE(command.what);
         AppFixture f{startingWith(fiveButtons())};
-        command(f);
-        Names stored;
-        for (const auto& group : f.stored().groups) {
-            stored.emplace_back();
-            for (const auto& button : group.buttons)
-                stored.back().push_back(button.name.substr(button.name.rfind(' ') + 1));
-        }
-        EXPECT_EQ(stored, names);
-        if (!tip.empty()) EXPECT_EQ(f.statusTip(), tip);
+        const std::string before = f.stateBytes();
+        const std::string tip = f.statusTip();
+        command.run(f);
+        EXPECT_EQ(layout(f.stored()), command.layout);
+        EXPECT_EQ(f.stateBytes() == before, command.layout == start);
+        EXPECT_EQ(f.statusTip(), command.tip.empty() ? tip : command.tip);
+        EXPECT_EQ(namesStartingWith(f.dataDirectory(), "pred-uvozom-").size(), command.backups);
         EXPECT_FALSE(f.app->modalOpen());
     }
-}
-
-// Group commands and imports: the groups they leave, and the backup a deletion or an import
-// writes first; an import over the limit is refused with the store's message.
-TEST(ControllerCommandsTest, GroupCommandsAndImportsSaveWhatTheySay) {
-    const auto typeName = [](const std::string& name) {
-        return [name](QDialog& dialog) {
-            auto& nameDialog = dynamic_cast<NameDialog&>(dialog);
-            nameDialog.field()->setText(QString::fromStdString(name));
-            nameDialog.saveButton()->click();
-            return dialog.result();
-        };
-    };
-    const auto import = [](AppFixture& f, std::size_t groups, const std::string& answer) {
-        std::vector<SnippetGroup> list;
-        for (std::size_t i = 0; i < groups; ++i)
-            list.emplace_back("Uvoz " + std::to_string(i));
-        writeFile(f.dir.path() / "uvoz.zuna.json", GroupFile(list).data());
-        f.dialogs.chooseFile((f.dir.path() / "uvoz.zuna.json").string());
-        f.dialogs.clickButton(answer);
-        f.dialogs.clickButton("V redu");
-        f.app->importData();
-    };
-    using Names = std::vector<std::string>;
-    const std::vector<std::tuple<const char*, std::function<void(AppFixture&)>, Names, std::size_t>>
-        commands{
-            {"new group, name trimmed",
-             [&](AppFixture& f) {
-                 f.dialogs.answers.push_back(typeName("  Služba \t"));
-                 f.app->editGroup(true);
-             },
-             {"Moji podatki", "Druga", "Služba"},
-             0},
-            {"rename",
-             [&](AppFixture& f) {
-                 f.dialogs.answers.push_back(typeName("Delo"));
-                 f.app->editGroup(false);
-             },
-             {"Delo", "Druga"},
-             0},
-            {"delete group, confirmed",
-             [](AppFixture& f) {
-                 f.dialogs.clickButton("Izbriši skupino");
-                 f.app->deleteGroup();
-             },
-             {"Druga"},
-             1},
-            {"import added",
-             [&](AppFixture& f) { import(f, 2, "Dodaj"); },
-             {"Moji podatki", "Druga", "Uvoz 0", "Uvoz 1"},
-             1},
-            {"import of six refused",
-             [&](AppFixture& f) { import(f, 4, "Dodaj"); },
-             {"Moji podatki", "Druga"},
-             0},
-            {"import replacing all",
-             [&](AppFixture& f) { import(f, 4, "Zamenjaj vse skupine"); },
-             {"Uvoz 0", "Uvoz 1", "Uvoz 2", "Uvoz 3"},
-             1},
-        };
-    for (const auto& [what, command, names, backups] : commands) {
-        SCOPED_TRACE(what);
-        AppFixture f{startingWith(fiveButtons())};
-        command(f);
-        Names stored;
-        for (const auto& group : f.stored().groups)
-            stored.push_back(group.name);
-        EXPECT_EQ(stored, names);
-        EXPECT_EQ(namesStartingWith(f.dataDirectory(), "pred-uvozom-").size(), backups);
-        EXPECT_FALSE(f.app->modalOpen());
-    }
-}
-
-TEST_F(ControllerTest, ReorderMovesToTheGapAndIgnoresItsOwnGaps) {
-    const std::string before = f.stateBytes();
-    f.app->reorder("C", 2);
-    f.app->reorder("C", 3);
-    EXPECT_EQ(f.stateBytes(), before);
-    f.app->reorder("C", 5);
-    EXPECT_THAT(storedIDs(), ElementsAre("A", "B", "D", "E", "C"));
-    f.app->reorder("C", 0);
-    f.app->reorder("missing", 0);
-    f.app->reorder("A", 99);
-    EXPECT_THAT(storedIDs(), ElementsAre("C", "B", "D", "E", "A"));
-    // Moving by one stops at the ends.
-    f.app->move("C", -1);
-    f.app->move("A", +1);
-    f.app->move("B", -1);
-    EXPECT_THAT(storedIDs(), ElementsAre("B", "C", "D", "E", "A"));
-}
-
-TEST_F(ControllerTest, DuplicateKeepsTheNameWithinTheLimit) {
-    std::string name;
-    for (int i = 0; i < 120; ++i)
-        name += "č";
-    auto buttons = f.app->state().buttons();
-    buttons[1] = Snippet(name, "besedilo", "B", "#AE608C");
-    f.app->store()->replaceButtons(std::move(buttons));
-    f.app->duplicate("B");
-    f.app->duplicate("A");
-    const auto stored = f.stored().buttons();
-    ASSERT_EQ(stored.size(), 7u);
-    EXPECT_EQ(stored[1].name, "Gumb A – kopija");
-    const Snippet& copy = stored[3];
-    EXPECT_EQ(copy, Snippet(name.substr(0, 111 * 2) + " – kopija", "besedilo", copy.id, "#AE608C"));
-    EXPECT_NE(copy.id, "B");
 }
 
 TEST_F(ControllerTest, ExportWritesTheChosenKindAsAnOrdinaryFile) {

@@ -42,13 +42,6 @@ const std::string kCount = "Zuna Trep podpira od 1 do 5 skupin.";
 const std::string kGroup =
     "Vsaka skupina potrebuje svoje ime (največ 40 znakov) in enoličen identifikator.";
 
-std::string repeat(std::string_view unit, std::size_t times) {
-    std::string result;
-    for (std::size_t i = 0; i < times; ++i)
-        result += unit;
-    return result;
-}
-
 std::string buttons(std::vector<Snippet> list) {
     return thrown([&] { validateButtons(list); });
 }

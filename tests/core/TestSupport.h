@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace zuna::test {
 
@@ -30,6 +31,14 @@ struct ScopedUmask {
 
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
 std::string readFile(const std::filesystem::path& path);
+
+// `unit` written `times` times in a row.
+inline std::string repeat(std::string_view unit, std::size_t times) {
+    std::string result;
+    for (std::size_t i = 0; i < times; ++i)
+        result += unit;
+    return result;
+}
 
 // The message of what `f` threw, or "ok" when it returned.
 template <typename F>

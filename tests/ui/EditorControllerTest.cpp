@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include "TestSupport.h"
 #include "UiTestSupport.h"
 #include "model/Errors.h"
 #include "ui/Drawing.h"
@@ -15,13 +16,6 @@
 
 namespace zuna::test {
 namespace {
-
-std::string repeat(std::string_view part, std::size_t count) {
-    std::string out;
-    for (std::size_t i = 0; i < count; ++i)
-        out += part;
-    return out;
-}
 
 struct Saved {
     Snippet snippet;
