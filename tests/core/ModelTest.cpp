@@ -7,7 +7,6 @@
 #include <cmath>
 #include <limits>
 #include <nlohmann/json.hpp>
-#include <regex>
 
 #include "TestSupport.h"
 #include "model/Errors.h"
@@ -47,13 +46,6 @@ std::string buttons(std::vector<Snippet> list) {
 }
 std::string groups(std::vector<SnippetGroup> list) {
     return thrown([&] { validateGroups(list); });
-}
-
-TEST(RecordsTest, FreshIdentifiersAreDistinctUpperCaseVersion4) {
-    const std::regex uuid("^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$");
-    const Snippet a("a", "b");
-    EXPECT_TRUE(std::regex_match(a.id, uuid)) << a.id;
-    EXPECT_NE(Snippet("a", "b").id, a.id);
 }
 
 TEST(RecordsTest, ColoursAndFrames) {
