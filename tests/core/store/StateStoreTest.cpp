@@ -159,9 +159,6 @@ TEST(StateStoreTest, RefusedSavesTouchNothing) {
     SavedState missingSelection = sampleState("x");
     missingSelection.selectedGroupID = "deleted";
     EXPECT_EQ(thrown([&] { store.save(missingSelection); }), "Izbrana skupina ne obstaja.");
-    SavedState noGroups = sampleState("x");
-    noGroups.groups.clear();
-    EXPECT_EQ(thrown([&] { store.save(noGroups); }), "Zuna Trep podpira od 1 do 5 skupin.");
     // Just under 16 MB of text in 17 valid buttons, and then some more.
     SavedState tooMuch = sampleState("x", 1, 17);
     for (auto& b : tooMuch.groups[0].buttons)
