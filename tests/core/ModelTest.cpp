@@ -150,11 +150,21 @@ TEST(SavedStateTest, Version2DefaultsNullsAndUnknownMembers) {
     doc["macWindow"] = {{"x", -1440}, {"y", 20.5}, {"width", 300}, {"height", 400}};
     doc["globalShortcut"] = "Ctrl+Alt+Z";
     doc["pasteUncheckedFields"] = true;
+    doc["groups"][0]["buttons"][0]["text"] = "a/b \"c\"\n\t\u0001 čšž 🇸🇮";
     state = read(doc);
     EXPECT_EQ(state.theme, AppTheme::midnight);
     EXPECT_EQ(state.selectedGroupID, "G2");
     EXPECT_EQ(state.macWindow, (WindowFrame{-1440, 20.5, 300, 400}));
-    EXPECT_EQ(SavedState::fromJson(jsonData(state)), state);
+    // Written sorted, indented and plain: only what JSON must escape is escaped.
+    const std::string bytes = jsonData(state);
+    EXPECT_THAT(bytes,
+                testing::StartsWith("{\n  \"alwaysOnTop\": true,\n  \"appearanceVersion\": 0,\n"));
+    EXPECT_THAT(bytes, HasSubstr("\"text\": \"a/b \\\"c\\\"\\n\\t\\u0001 čšž 🇸🇮\"\n"));
+    EXPECT_THAT(bytes, HasSubstr("\"x\": -1440.0,\n"));
+    EXPECT_EQ(SavedState::fromJson(bytes), state);
+    // A frame that is not finite cannot be written.
+    state.macWindow = WindowFrame{std::nan(""), 0, 300, 300};
+    EXPECT_THROW(jsonData(state), JsonError);
 
     // Read leniently: an unknown theme, a selection naming no group, a frame too small.
     doc["theme"] = "Midnight";
@@ -213,23 +223,6 @@ TEST(SavedStateTest, BytesThatAreNotAStateFile) {
     // Nesting is bounded: a deep unknown member is refused, not followed down.
     EXPECT_THAT(failure("{\"x\": " + std::string(100000, '[') + std::string(100000, ']') + "}"),
                 HasSubstr("nested more than 100 levels"));
-}
-
-TEST(SavedStateTest, WrittenFormIsSortedIndentedAndPlain) {
-    SavedState state;
-    state.groups = {
-        SnippetGroup("Skupina", {Snippet("Ščit", "a/b \"c\"\n\t\u0001 čšž 🇸🇮", "B")}, "G")};
-    state.selectedGroupID = "G";
-    state.macWindow = WindowFrame{-10, 20.5, 300, 400};
-    const std::string bytes = jsonData(state);
-    EXPECT_THAT(bytes,
-                testing::StartsWith("{\n  \"alwaysOnTop\": true,\n  \"appearanceVersion\": 1,\n"));
-    EXPECT_THAT(bytes, HasSubstr("\"text\": \"a/b \\\"c\\\"\\n\\t\\u0001 čšž 🇸🇮\"\n"));
-    EXPECT_THAT(bytes, HasSubstr("\"x\": -10.0,\n"));
-    EXPECT_EQ(SavedState::fromJson(bytes), state);
-    // A frame that is not finite cannot be written.
-    state.macWindow = WindowFrame{std::nan(""), 0, 300, 300};
-    EXPECT_THROW(jsonData(state), JsonError);
 }
 
 TEST(SavedStateTest, EncodedSizeLimitIsExact) {
