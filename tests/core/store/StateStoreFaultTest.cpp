@@ -22,11 +22,15 @@ namespace {
 
 using testing::SizeIs;
 
-// Runs `body` in a child process and returns its exit code; the child never returns here.
+// Runs `body` in a child process whose files may grow to `limit` bytes, as on a full disk, and
+// returns its exit code; the child never returns here.
 template <typename F>
-int inChild(F&& body) {
+int underFileSizeLimit(rlim_t limit, F&& body) {
     const pid_t pid = fork();
     if (pid == 0) {
+        const rlimit fileSize{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &fileSize);
+        signal(SIGXFSZ, SIG_IGN);
         int code = 3;
         try {
             code = body();
@@ -85,10 +89,7 @@ TEST(StateStoreFaultTest, FullDiskDuringASaveChangesNothing) {
     // it stops the previous copy too.
     for (const rlim_t limit : {rlim_t(stateBytes.size() + 100), rlim_t(100)}) {
         SCOPED_TRACE(limit);
-        const int code = inChild([&] {
-            const rlimit fileSize{limit, limit};
-            setrlimit(RLIMIT_FSIZE, &fileSize);
-            signal(SIGXFSZ, SIG_IGN);
+        const int code = underFileSizeLimit(limit, [&] {
             StateStore store(dir.path());
             try {
                 store.save(big);
@@ -113,10 +114,7 @@ TEST(StateStoreFaultTest, DamagedFileThatCannotBeKeptStopsTheStore) {
     writeFile(dir / "state.previous.json", jsonData(sampleState("p", 2)));
     const Snapshot before = snapshot(dir.path());
     // The limit lets the previous copy be read but not the damaged file be copied.
-    const int code = inChild([&] {
-        const rlimit fileSize{8192, 8192};
-        setrlimit(RLIMIT_FSIZE, &fileSize);
-        signal(SIGXFSZ, SIG_IGN);
+    const int code = underFileSizeLimit(8192, [&] {
         const StateStore store(dir.path());
         const bool stopped = !store.writable() &&
                              store.recoveryNotice()->find("File too large") != std::string::npos;
