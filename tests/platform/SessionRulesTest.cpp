@@ -29,8 +29,8 @@ TEST(SessionRules, AWaylandSessionIsToldByItsDisplayOrItsType) {
 }
 
 TEST(SessionRules, HeldModifiersFollowTheKeyEventsTheApplicationReports) {
-    constexpr unsigned shiftL = 0xffe1, shiftR = 0xffe2, controlL = 0xffe3,
-                       superL = 0xffeb, capsLock = 0xffe5, a = 0x61;
+    constexpr unsigned shiftL = 0xffe1, shiftR = 0xffe2, controlL = 0xffe3, superL = 0xffeb,
+                       capsLock = 0xffe5, a = 0x61;
     struct Event {
         unsigned keysym;
         bool pressed;
@@ -42,7 +42,8 @@ TEST(SessionRules, HeldModifiersFollowTheKeyEventsTheApplicationReports) {
         {"Shift down and up", {{shiftL, true, 0}, {shiftL, false, 1}}, false},
         {"Control, then a letter with Control", {{controlL, true, 0}, {a, true, 4}}, true},
         {"Super down, GTK's own Super bit", {{superL, true, 0}, {a, true, 1u << 26}}, true},
-        {"both Shifts, one let go", {{shiftL, true, 0}, {shiftR, true, 1}, {shiftL, false, 1}},
+        {"both Shifts, one let go",
+         {{shiftL, true, 0}, {shiftR, true, 1}, {shiftL, false, 1}},
          true},
         // Let go while another application had the focus: the next event's state tells.
         {"Shift released unseen", {{shiftL, true, 0}, {a, true, 0}}, false},
@@ -53,7 +54,8 @@ TEST(SessionRules, HeldModifiersFollowTheKeyEventsTheApplicationReports) {
     for (const auto& [situation, events, held] : cases) {
         SCOPED_TRACE(situation);
         HeldKeys keys;
-        for (const auto& event : events) keys.record(event.keysym, event.pressed, event.modifiers);
+        for (const auto& event : events)
+            keys.record(event.keysym, event.pressed, event.modifiers);
         EXPECT_EQ(keys.any(), held);
     }
 }
@@ -63,31 +65,22 @@ TEST(SessionRules, WithoutADisplayTheProgramSaysWhyInOneLineAndEndsWithStatusOne
     const std::string noDisplay =
         "zuna-trep: Zuna Trep ne najde zaslona: spremenljivka DISPLAY ni nastavljena, palete pa "
         "brez seje X11 ali XWayland ni mogoče prikazati.\n";
-    // The variables to set; those given without a value are removed.
+    // What env(1) changes in the test's environment (removals first) to start the program.
     const std::vector<std::tuple<const char*, QStringList, std::string>> cases{
-        {"no DISPLAY", {"DISPLAY", "WAYLAND_DISPLAY"}, noDisplay},
+        {"no DISPLAY", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY"}, noDisplay},
         {"a Wayland session without XWayland",
-         {"DISPLAY", "WAYLAND_DISPLAY=wayland-77", "XDG_SESSION_TYPE=wayland"}, noDisplay},
-        {"a display nobody serves", {"DISPLAY=:87", "WAYLAND_DISPLAY"},
+         {"-u", "DISPLAY", "WAYLAND_DISPLAY=wayland-77", "XDG_SESSION_TYPE=wayland"},
+         noDisplay},
+        {"a display nobody serves",
+         {"-u", "WAYLAND_DISPLAY", "DISPLAY=:87"},
          "zuna-trep: Zuna Trep ne more odpreti zaslona X11 »:87«, zato palete ni mogoče "
          "prikazati.\n"},
     };
-    for (const auto& [situation, variables, line] : cases) {
+    for (const auto& [situation, changes, line] : cases) {
         SCOPED_TRACE(situation);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove("QT_QPA_PLATFORM");
-        environment.insert("ZUNA_DATA_DIR", "/nonexistent/zuna");
-        for (const QString& variable : variables) {
-            const auto at = variable.indexOf('=');
-            if (at < 0) {
-                environment.remove(variable);
-            } else {
-                environment.insert(variable.left(at), variable.mid(at + 1));
-            }
-        }
         QProcess program;
-        program.setProcessEnvironment(environment);
-        program.start(ZUNA_TREP, {});
+        program.start("env", QStringList{"-u", "QT_QPA_PLATFORM"} + changes +
+                                 QStringList{"ZUNA_DATA_DIR=/nonexistent/zuna", ZUNA_TREP});
         ASSERT_TRUE(program.waitForFinished(10000));
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(program.exitCode(), 1);
