@@ -106,30 +106,26 @@ class StandInRig {
         standIn.startAnswer = startAnswer;
         standIn.moveToThread(&thread);
         thread.start();
-        QMetaObject::invokeMethod(
-            &standIn,
-            [this] {
-                auto bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "stand-in");
-                bus.registerObject("/org/freedesktop/portal/desktop", &standIn,
-                                   QDBusConnection::ExportAllSlots |
-                                       QDBusConnection::ExportAllProperties);
-                bus.registerService("org.freedesktop.portal.Desktop");
-            },
-            Qt::BlockingQueuedConnection);
+        onThread([this] {
+            auto bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "stand-in");
+            bus.registerObject(
+                "/org/freedesktop/portal/desktop", &standIn,
+                QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
+            bus.registerService("org.freedesktop.portal.Desktop");
+        });
     }
     ~StandInRig() {
-        QMetaObject::invokeMethod(
-            &standIn,
-            [] {
-                auto bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "stand-in");
-                bus.unregisterService("org.freedesktop.portal.Desktop");
-                bus.unregisterObject("/org/freedesktop/portal/desktop");
-            },
-            Qt::BlockingQueuedConnection);
+        onThread([] {
+            auto bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "stand-in");
+            bus.unregisterService("org.freedesktop.portal.Desktop");
+            bus.unregisterObject("/org/freedesktop/portal/desktop");
+        });
         thread.quit();
         thread.wait();
     }
-    void closeSession() { onThread([this] { standIn.closeSession(); }); }
+    void closeSession() {
+        onThread([this] { standIn.closeSession(); });
+    }
     PortalStandIn::Record record() {
         PortalStandIn::Record copy;
         onThread([&] { copy = standIn.record; });
@@ -204,7 +200,8 @@ TEST(PortalStandIn, ARefusalARevocationAndAnOldPortalLeaveTheGrantMissing) {
         }
         EXPECT_EQ(portal.sendPasteKeys(PasteShortcut::controlV), version == 1);
         EXPECT_EQ(rig.record().selectOptions.contains("persist_mode"), version >= 2);
-        EXPECT_EQ(std::filesystem::exists(data / "remote-desktop.token"), version >= 2 && answer == 0);
+        EXPECT_EQ(std::filesystem::exists(data / "remote-desktop.token"),
+                  version >= 2 && answer == 0);
     }
 }
 
