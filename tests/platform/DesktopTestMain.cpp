@@ -10,9 +10,7 @@ int main(int argc, char** argv) {
     setenv("ZUNA_LANGUAGE", "sl", 1);
     setenv("ZUNA_LOCALIZATION_FILE", "/nonexistent/Translations.json", 1);
     testing::InitGoogleTest(&argc, argv);
-    if (GTEST_FLAG_GET(list_tests)) {
-        return RUN_ALL_TESTS();
-    }
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') {
         std::fprintf(stderr,

@@ -12,9 +12,7 @@ namespace zuna::test {
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     QDeadlineTimer deadline(timeout);
     while (!condition()) {
-        if (deadline.hasExpired()) {
-            return condition();
-        }
+        if (deadline.hasExpired()) return condition();
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         QThread::msleep(2);
     }
@@ -63,24 +61,19 @@ int TargetApp::processId() const {
 }
 
 bool TargetApp::waitUntilReady(DesktopAccess& desktop, std::chrono::milliseconds timeout) {
-    return waitUntilActive(desktop, timeout) &&
-           waitUntil(
-               [&] {
-                   // Before it is on the accessibility bus an application cannot be checked.
-                   const auto field = desktop.focusedField(application_);
-                   return field && field->checkable;
-               },
-               timeout);
+    // Before it is on the accessibility bus an application cannot be checked.
+    const auto checkable = [&] {
+        const auto field = desktop.focusedField(application_);
+        return field && field->checkable;
+    };
+    return waitUntilActive(desktop, timeout) && waitUntil(checkable, timeout);
 }
 
-bool TargetApp::waitUntilActive(DesktopAccess& desktop,
-                                std::chrono::milliseconds timeout) {
+bool TargetApp::waitUntilActive(DesktopAccess& desktop, std::chrono::milliseconds timeout) {
     return waitUntil(
         [&] {
             auto active = desktop.frontmostApplication();
-            if (!active || active->processId != processId()) {
-                return false;
-            }
+            if (!active || active->processId != processId()) return false;
             application_ = *active;
             return true;
         },

@@ -8,9 +8,7 @@ namespace zuna::test {
 
 int keyboardGroup() {
     Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) {
-        return -1;
-    }
+    if (display == nullptr) return -1;
     XkbStateRec state{};
     XkbGetState(display, XkbUseCoreKbd, &state);
     XCloseDisplay(display);
@@ -19,9 +17,7 @@ int keyboardGroup() {
 
 std::string keysymName(unsigned keycode, unsigned group) {
     Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) {
-        return {};
-    }
+    if (display == nullptr) return {};
     const KeySym sym = XkbKeycodeToKeysym(display, static_cast<KeyCode>(keycode), group, 0);
     XCloseDisplay(display);
     const char* name = sym == NoSymbol ? nullptr : XKeysymToString(sym);
