@@ -110,6 +110,18 @@ TEST(PasteEngine, RefusalsChangesAndFailuresAreReportedAndNothingIsPastedWrongly
     const auto button = [](ScriptedDesktop& d) {
         d.field->role = FieldRole::other, d.field->selectedTextSettable = false;
     };
+    // An application that shows no fields, with this hint. What such a field says of itself
+    // means nothing: not even "secure" is known. Without the user's choice (the names start
+    // with "chosen") nothing is sent; with it, still only to the field seen at the click.
+    const auto unchecked = [](std::string hint) -> Arrange {
+        return [hint](ScriptedDesktop& d) {
+            d.field = FocusedField();
+            d.field->identity = "window:7";
+            d.field->enabled = false;
+            d.field->checkable = false;
+            d.field->hint = hint;
+        };
+    };
     // Refused before the wait, stopped after it with nothing sent, or sent.
     enum Outcome { before, after, sent };
     const std::vector<std::tuple<const char*, Arrange, Report, Outcome>> cases{
@@ -138,11 +150,21 @@ TEST(PasteEngine, RefusalsChangesAndFailuresAreReportedAndNothingIsPastedWrongly
         {"keys refused", [](auto& d) { d.postResult = KeyPostResult::targetNotActive; }, changed,
          sent},
         {"keys failed", [](auto& d) { d.postResult = KeyPostResult::failed; }, cannotSend, sent},
+        {"unchecked with a hint", unchecked("Zaženi jo."), {"Zaženi jo.", true}, before},
+        {"unchecked without a hint", unchecked(""), noField, before},
+        {"chosen unchecked", unchecked("Zaženi jo."), {"✓ Poslano v Urejevalnik · n", false}, sent},
+        {"chosen unchecked, then another window",
+         [&](auto& d) {
+             unchecked("")(d);
+             later([](auto& d) { d.field->identity = "window:8"; })(d);
+         },
+         changed, after},
     };
     for (const auto& [situation, arrange, report, outcome] : cases) {
         SCOPED_TRACE(situation);
         Rig r;
         arrange(r.desktop);
+        r.engine->pasteUnchecked = std::string_view(situation).starts_with("chosen");
         r.engine->paste("secret", "n");
         r.clock.advance(80);
         EXPECT_EQ(r.prompts, report.message.empty() ? 1 : 0);
@@ -185,43 +207,6 @@ TEST(PasteEngine, AcceptsTextRolesAndAnyTypableElementWithTheirOwnShortcut) {
         EXPECT_EQ(r.desktop.primary,
                   primary ? std::optional<std::string>("ls -la\n") : std::nullopt);
     }
-}
-
-// An application that shows no fields: without the user's choice its hint (or the plain message)
-// and nothing sent; with it the text goes there, still only to the field seen at the click.
-TEST(PasteEngine, FieldsThatCannotBeCheckedNeedTheUsersChoice) {
-    const std::string unrecognised =
-        "Polja ni mogoče prepoznati. Klikni v besedilno polje in poskusi znova.";
-    const std::vector<std::tuple<const char*, std::string, bool, Report>> cases{
-        {"with a hint", "Zaženi jo drugače.", false, {"Zaženi jo drugače.", true}},
-        {"without a hint", "", false, {unrecognised, true}},
-        {"chosen", "Zaženi jo drugače.", true, {"✓ Poslano v Urejevalnik · n", false}},
-    };
-    for (const auto& [situation, hint, chosen, report] : cases) {
-        SCOPED_TRACE(situation);
-        Rig r;
-        // What an unchecked field says of itself means nothing: not even "secure" is known.
-        r.desktop.field = FocusedField();
-        r.desktop.field->identity = "window:7";
-        r.desktop.field->enabled = false;
-        r.desktop.field->checkable = false;
-        r.desktop.field->hint = hint;
-        r.engine->pasteUnchecked = chosen;
-        r.engine->paste("x", "n");
-        EXPECT_EQ(r.only(), report);
-        EXPECT_EQ(r.desktop.posts, chosen ? 1 : 0);
-        EXPECT_EQ(r.desktop.clipboard, chosen ? "x" : "earlier");
-    }
-
-    Rig r;
-    r.desktop.field->checkable = false;
-    r.engine->pasteUnchecked = true;
-    r.desktop.modifiersUntil = 30;
-    r.desktop.onModifierCheck[2] = [&] { r.desktop.field->identity = "window:8"; };
-    r.engine->paste("x", "n");
-    r.clock.advance(40);
-    EXPECT_EQ(r.only(), changed);
-    r.expectNothingSent();
 }
 
 TEST(PasteEngine, HeldModifiersAreCheckedTwentyOneTimesFortyMillisecondsApart) {
