@@ -4,15 +4,14 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "localization/Localization.h"
 
 namespace zuna {
@@ -36,10 +35,7 @@ Extraction sourceKeys() {
          fsys::recursive_directory_iterator(fsys::path(ZUNA_SOURCE_DIR) / "src")) {
         const auto extension = entry.path().extension();
         if (extension != ".cpp" && extension != ".h") continue;
-        std::ifstream file(entry.path(), std::ios::binary);
-        std::stringstream text;
-        text << file.rdbuf();
-        const std::string code = std::regex_replace(text.str(), comment, "$1");
+        const std::string code = std::regex_replace(test::readFile(entry.path()), comment, "$1");
         for (std::sregex_iterator it(code.begin(), code.end(), call), end; it != end; ++it) {
             std::string key;
             bool plain = !(*it)[3].matched;
@@ -65,11 +61,7 @@ Extraction sourceKeys() {
 }
 
 std::string catalogBytes() {
-    std::ifstream file(fsys::path(ZUNA_SOURCE_DIR) / "resources" / "Translations.json",
-                       std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return test::readFile(fsys::path(ZUNA_SOURCE_DIR) / "resources" / "Translations.json");
 }
 
 // What a translation must keep of its source text: the placeholders, the line breaks, the blanks
