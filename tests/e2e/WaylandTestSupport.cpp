@@ -4,7 +4,6 @@
 
 #include <QDBusConnection>
 #include <QDBusObjectPath>
-#include <QProcess>
 #include <cstdlib>
 
 #include "DesktopTestSupport.h"
@@ -61,14 +60,6 @@ bool answerPortalDialog(const std::string& label) {
 }
 
 }  // namespace
-
-std::optional<std::string> run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10s);
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return {};
-    return process.readAllStandardOutput().toStdString();
-}
 
 bool input(const QStringList& arguments) {
     const char* program = std::getenv("ZUNA_WAYLAND_INPUT");

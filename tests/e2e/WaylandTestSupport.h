@@ -3,13 +3,9 @@
 #include <QDBusMessage>
 #include <QString>
 #include <QStringList>
-#include <optional>
 #include <string>
 
 namespace zuna::test {
-
-// What a program printed, or nothing when it failed.
-std::optional<std::string> run(const QString& program, const QStringList& arguments);
 
 // The test's pointer and keyboard on sway (the program ZUNA_WAYLAND_INPUT names):
 // "click X Y", "down KEY", "up KEY", "tap KEY", "wait MS".

@@ -27,12 +27,13 @@ void spin(std::chrono::milliseconds duration) {
     }
 }
 
-bool xdotool(const QStringList& arguments) {
+std::optional<std::string> run(const QString& program, const QStringList& arguments) {
     QProcess process;
-    process.start("xdotool", arguments);
-    // xdotool needs nothing from us, but the clipboard may be asked for meanwhile.
+    process.start(program, arguments);
+    // The program needs nothing from us, but the clipboard may be asked for meanwhile.
     waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10s);
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return {};
+    return process.readAllStandardOutput().toStdString();
 }
 
 TargetApp::TargetApp(const QString& program, const QStringList& arguments,

@@ -20,8 +20,11 @@ bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 // Spins the event loop for a while, so that the clipboard is served and events arrive.
 void spin(std::chrono::milliseconds duration);
 
-// Runs xdotool with the given arguments and waits for it; true on success.
-bool xdotool(const QStringList& arguments);
+// What a program printed, or nothing when it failed.
+std::optional<std::string> run(const QString& program, const QStringList& arguments);
+inline bool xdotool(const QStringList& arguments) {
+    return run("xdotool", arguments).has_value();
+}
 
 // A real application started for a test: a program from the system that this project did not
 // write, whose window gets the keyboard focus. Ends the program when it goes out of scope.

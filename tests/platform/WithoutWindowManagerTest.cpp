@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QProcess>
-
 #include "DesktopTestSupport.h"
 #include "QtScheduler.h"
 #include "linux/LinuxDesktop.h"
@@ -27,11 +25,10 @@ TEST(WithoutWindowManager, TheWindowUnderThePointerIsTheTargetAndGetsTheText) {
     ASSERT_TRUE(xdotool({"mousemove", "1270", "790"}));
     EXPECT_FALSE(desktop.frontmostApplication());
     test::TargetApp entry("zenity", {"--entry", "--title=Brez upravljalnika"});
-    QProcess search;
-    search.start("xdotool", {"search", "--sync", "--onlyvisible", "--pid",
-                             QString::number(entry.processId())});
-    ASSERT_TRUE(search.waitForFinished(10000));
-    const QString window = QString::fromUtf8(search.readAllStandardOutput()).split('\n').first();
+    const auto found = test::run("xdotool", {"search", "--sync", "--onlyvisible", "--pid",
+                                             QString::number(entry.processId())});
+    ASSERT_TRUE(found);
+    const QString window = QString::fromStdString(*found).section('\n', 0, 0);
     ASSERT_TRUE(xdotool({"mousemove", "--window", window, "40", "40"}));
     ASSERT_TRUE(entry.waitUntilReady(desktop));
 
