@@ -111,8 +111,8 @@ TEST(PasteEngine, RefusalsChangesAndFailuresAreReportedAndNothingIsPastedWrongly
         d.field->role = FieldRole::other, d.field->selectedTextSettable = false;
     };
     // An application that shows no fields, with this hint. What such a field says of itself
-    // means nothing: not even "secure" is known. Without the user's choice (the names start
-    // with "chosen") nothing is sent; with it, still only to the field seen at the click.
+    // means nothing: not even "secure" is known. Without the user's choice nothing is sent;
+    // with it (`chosen`), still only to the field seen at the click.
     const auto unchecked = [](std::string hint) -> Arrange {
         return [hint](ScriptedDesktop& d) {
             d.field = FocusedField();
@@ -124,7 +124,14 @@ TEST(PasteEngine, RefusalsChangesAndFailuresAreReportedAndNothingIsPastedWrongly
     };
     // Refused before the wait, stopped after it with nothing sent, or sent.
     enum Outcome { before, after, sent };
-    const std::vector<std::tuple<const char*, Arrange, Report, Outcome>> cases{
+    struct Case {
+        const char* situation;
+        Arrange arrange;
+        Report report;
+        Outcome outcome;
+        bool chosen = false;
+    };
+    const Case cases[] = {
         {"no access to fields", [](auto& d) { d.accessibility = false; }, {}, before},
         {"no key events", [](auto& d) { d.keyEvents = false; }, {}, before},
         {"key events lost", later([](auto& d) { d.keyEvents = false; }), {}, after},
@@ -152,19 +159,23 @@ TEST(PasteEngine, RefusalsChangesAndFailuresAreReportedAndNothingIsPastedWrongly
         {"keys failed", [](auto& d) { d.postResult = KeyPostResult::failed; }, cannotSend, sent},
         {"unchecked with a hint", unchecked("Zaženi jo."), {"Zaženi jo.", true}, before},
         {"unchecked without a hint", unchecked(""), noField, before},
-        {"chosen unchecked", unchecked("Zaženi jo."), {"✓ Poslano v Urejevalnik · n", false}, sent},
+        {"chosen unchecked",
+         unchecked("Zaženi jo."),
+         {"✓ Poslano v Urejevalnik · n", false},
+         sent,
+         true},
         {"chosen unchecked, then another window",
          [&](auto& d) {
              unchecked("")(d);
              later([](auto& d) { d.field->identity = "window:8"; })(d);
          },
-         changed, after},
+         changed, after, true},
     };
-    for (const auto& [situation, arrange, report, outcome] : cases) {
+    for (const auto& [situation, arrange, report, outcome, chosen] : cases) {
         SCOPED_TRACE(situation);
         Rig r;
         arrange(r.desktop);
-        r.engine->pasteUnchecked = std::string_view(situation).starts_with("chosen");
+        r.engine->pasteUnchecked = chosen;
         r.engine->paste("secret", "n");
         r.clock.advance(80);
         EXPECT_EQ(r.prompts, report.message.empty() ? 1 : 0);
