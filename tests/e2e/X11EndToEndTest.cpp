@@ -95,6 +95,7 @@ for (const field of document.querySelectorAll('textarea, input'))
                 return kind != Kind::browser || (field && field->role == FieldRole::textArea);
             },
             15s));
+        ASSERT_TRUE(settled(target));
         auto before = focusNow();
         EXPECT_EQ(before.first, target.processId());
         const Report report = deliver(text);

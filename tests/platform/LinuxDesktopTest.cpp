@@ -111,10 +111,7 @@ TEST_F(LinuxDesktopTest, APushButtonIsNoTextFieldAndKeysGoOnlyToTheActiveWindow)
     TargetApp entry("zenity", {"--entry", "--title=Drugi"});
     ASSERT_TRUE(entry.waitUntilReady(desktop));
     ASSERT_TRUE(desktop.activate(question.application()));
-    EXPECT_TRUE(test::waitUntil([&] {
-        auto active = desktop.frontmostApplication();
-        return active && active->processId == question.processId();
-    }));
+    EXPECT_TRUE(question.waitUntilActive(desktop));
     DesktopApplication gone = question.application();
     gone.window = 0x7fffff;
     EXPECT_FALSE(desktop.activate(gone));
