@@ -34,18 +34,16 @@ class FileDescriptor {
 
 }  // namespace
 
-std::optional<std::string> readFileLimited(const std::filesystem::path& path,
-                                           std::uintmax_t maxBytes) {
-    // O_NONBLOCK keeps a named pipe from blocking the open; regular files ignore it.
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0) throw FileError(path, errno);
+namespace {
 
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) throw FileError(path, errno);
-    if (S_ISDIR(info.st_mode)) throw FileError(path, EISDIR);
-    if (!S_ISREG(info.st_mode)) throw FileError(path, "Not a regular file");
+FileIdentity identityOf(const struct stat& info) {
+    return {info.st_dev, info.st_ino, info.st_size,
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
+std::optional<std::string> readOpened(int fd, const std::filesystem::path& path,
+                                      const struct stat& info, std::uintmax_t maxBytes) {
     if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) return std::nullopt;
-
     // One byte more than announced, so that a file that grew meanwhile is noticed.
     std::string data(static_cast<std::size_t>(info.st_size) + 1, '\0');
     std::size_t filled = 0;
@@ -55,7 +53,7 @@ std::optional<std::string> readFileLimited(const std::filesystem::path& path,
             data.resize(static_cast<std::size_t>(
                 std::min<std::uintmax_t>(maxBytes + 1, data.size() * 2 + 4096)));
         }
-        const ssize_t n = ::read(fd.get(), data.data() + filled, data.size() - filled);
+        const ssize_t n = ::read(fd, data.data() + filled, data.size() - filled);
         if (n < 0) {
             if (errno == EINTR) continue;
             throw FileError(path, errno);
@@ -66,6 +64,36 @@ std::optional<std::string> readFileLimited(const std::filesystem::path& path,
     if (filled > maxBytes) return std::nullopt;
     data.resize(filled);
     return data;
+}
+
+}  // namespace
+
+std::optional<FileIdentity> identify(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) return identityOf(info);
+    if (errno == ENOENT) return std::nullopt;
+    throw FileError(path, errno);
+}
+
+std::optional<std::string> readFileLimited(const std::filesystem::path& path,
+                                           std::uintmax_t maxBytes, FileIdentity* identity) {
+    // O_NONBLOCK keeps a named pipe from blocking the open; regular files ignore it.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() < 0) throw FileError(path, errno);
+    for (int attempt = 0;; ++attempt) {
+        struct stat info {};
+        if (::fstat(fd.get(), &info) != 0) throw FileError(path, errno);
+        if (S_ISDIR(info.st_mode)) throw FileError(path, EISDIR);
+        if (!S_ISREG(info.st_mode)) throw FileError(path, "Not a regular file");
+        auto data = readOpened(fd.get(), path, info, maxBytes);
+        if (identity == nullptr) return data;
+        // Written to while it was read: the bytes may be half old, half new.
+        struct stat after {};
+        if (::fstat(fd.get(), &after) != 0) throw FileError(path, errno);
+        *identity = identityOf(after);
+        if (identityOf(info) == *identity || attempt == 3) return data;
+        if (::lseek(fd.get(), 0, SEEK_SET) != 0) throw FileError(path, errno);
+    }
 }
 
 }  // namespace zuna::fs
@@ -141,6 +169,61 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
         if (!renamed) ::unlink(temporary.c_str());
         throw;
     }
+}
+
+std::optional<FileIdentity> replaceFileIfUnchanged(const std::filesystem::path& target,
+                                                   std::string_view bytes,
+                                                   const std::optional<FileIdentity>& expected) {
+    std::string temporary = temporaryName(target);
+    FileDescriptor fd(createTemporary(temporary, FileAccess::owner));
+    if (fd.get() < 0) throw FileError(target, errno);
+    const auto changed = [&] {
+        ::unlink(temporary.c_str());
+        return std::nullopt;
+    };
+    try {
+        writeAll(fd.get(), bytes, target);
+        if (::fsync(fd.get()) != 0) throw FileError(target, errno);
+    } catch (...) {
+        ::unlink(temporary.c_str());
+        throw;
+    }
+    const char* from = temporary.c_str();
+    const char* to = target.c_str();
+    // An exchange would move a directory aside where a rename fails.
+    struct stat existing {};
+    if (::stat(to, &existing) == 0 && S_ISDIR(existing.st_mode)) {
+        ::unlink(from);
+        throw FileError(target, EISDIR);
+    }
+    const unsigned how = expected ? RENAME_EXCHANGE : RENAME_NOREPLACE;
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, how) != 0) {
+        if (errno == (expected ? ENOENT : EEXIST)) return changed();
+        // A file system without these renames: look, then rename, a few microseconds apart.
+        if (errno != EINVAL && errno != ENOSYS) {
+            const int error = errno;
+            ::unlink(from);
+            throw FileError(target, error);
+        }
+        if (identify(target) != expected) return changed();
+        if (::rename(from, to) != 0) {
+            const int error = errno;
+            ::unlink(from);
+            throw FileError(target, error);
+        }
+    } else if (expected) {
+        // The old file now has the temporary name: it must be the one this writer knew.
+        if (identify(temporary) != expected) {
+            if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_EXCHANGE) != 0)
+                throw FileError(target, errno);
+            return changed();
+        }
+        ::unlink(from);
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) throw FileError(target, errno);
+    syncDirectory(parentOf(target), target);
+    return identityOf(info);
 }
 
 void copyFileExclusively(const std::filesystem::path& source, const std::filesystem::path& target) {
@@ -221,6 +304,12 @@ void createDirectories(const std::filesystem::path& directory, mode_t mode) {
     }
     // mkdir's mode passes through the umask; the data directory must still be the owner's only.
     if (::chmod(wanted.c_str(), mode) != 0) throw FileError(wanted, errno);
+}
+
+void moveExclusively(const std::filesystem::path& source, const std::filesystem::path& target) {
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) != 0)
+        throw FileError(target, errno);
+    syncDirectory(parentOf(target), target);
 }
 
 void setPermissions(const std::filesystem::path& path, mode_t mode) {

@@ -11,11 +11,29 @@
 
 namespace zuna::fs {
 
+// What tells one version of a file from another without reading it: the file itself (a rename
+// over it makes another) and when and to what size its content last changed.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of what is at `path` (a link is followed); none when nothing is there. Throws
+// FileError when it cannot be examined.
+std::optional<FileIdentity> identify(const std::filesystem::path& path);
+
 // Reads a whole regular file. Gives no value when the file is larger than maxBytes; the size is
 // checked before anything is read. Throws FileError when the file cannot be opened or read, or
 // is not a regular file (a directory, a pipe or a device is never read, so nothing can block).
+// `identity`, when given, gets the identity of exactly the bytes returned: a file that changed
+// while it was read is read again.
 std::optional<std::string> readFileLimited(const std::filesystem::path& path,
-                                           std::uintmax_t maxBytes);
+                                           std::uintmax_t maxBytes,
+                                           FileIdentity* identity = nullptr);
 
 // Who may read a written file: only its owner (the data folder's files), or whoever the user's
 // umask lets read a new file (files the user passes on, such as exports).
@@ -27,6 +45,15 @@ enum class FileAccess { owner, usual };
 // removed, the target is left as it was, and FileError names the target.
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          FileAccess access = FileAccess::owner);
+
+// Replaces `target` as writeFileAtomically does (owner-only), but only while it is still the
+// version `expected` (none: no file there). The rename swaps the new file with the old one and
+// then looks at what it displaced, so another writer's file is never lost, even one that arrived
+// after the last look: it is swapped back and none is returned. Otherwise returns the identity
+// of the new file.
+std::optional<FileIdentity> replaceFileIfUnchanged(const std::filesystem::path& target,
+                                                   std::string_view bytes,
+                                                   const std::optional<FileIdentity>& expected);
 
 // Copies a file byte for byte to a new file (owner-only) and flushes it. Never overwrites: an
 // existing target makes the copy fail. The target appears only whole, also after a crash.
@@ -42,6 +69,9 @@ void createDirectories(const std::filesystem::path& directory, mode_t mode);
 // Only the directory's one writer may call this, or it would take another's file mid-save.
 std::size_t removeLeftovers(const std::filesystem::path& directory,
                             const std::function<bool(std::string_view target)>& ownsTarget);
+
+// Renames a file to a name that must be new: an existing target makes it fail.
+void moveExclusively(const std::filesystem::path& source, const std::filesystem::path& target);
 
 void setPermissions(const std::filesystem::path& path, mode_t mode);
 

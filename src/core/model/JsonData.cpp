@@ -41,8 +41,8 @@ std::string jsonData(const GroupFile& file) {
     return json::limitedDump(document);
 }
 
-std::string limitedData(const std::filesystem::path& location) {
-    auto bytes = fs::readFileLimited(location, kMaxFileBytes);
+std::string limitedData(const std::filesystem::path& location, fs::FileIdentity* identity) {
+    auto bytes = fs::readFileLimited(location, kMaxFileBytes, identity);
     if (!bytes) throw ZunaError(L("Datoteka je prevelika (največ 16 MB)."));
     return std::move(*bytes);
 }

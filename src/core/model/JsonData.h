@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "fs/FileSystem.h"
 #include "model/ExchangeFiles.h"
 #include "model/SavedState.h"
 
@@ -14,7 +15,9 @@ std::string jsonData(const SavedState& state);
 std::string jsonData(const ButtonFile& file);
 std::string jsonData(const GroupFile& file);
 
-// The one bounded reader: a file larger than 16 MB is refused before it is read.
-std::string limitedData(const std::filesystem::path& location);
+// The one bounded reader: a file larger than 16 MB is refused before it is read. `identity`, when
+// given, gets the identity of the version read.
+std::string limitedData(const std::filesystem::path& location,
+                        fs::FileIdentity* identity = nullptr);
 
 }  // namespace zuna
