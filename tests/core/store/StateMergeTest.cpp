@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "model/Errors.h"
+#include "model/Validation.h"
+#include "store/StateMerge.h"
+
+namespace zuna {
+namespace {
+
+// "A:a1,a2|B:b1": the groups and the names of their buttons, in order.
+std::string layout(const SavedState& state) {
+    std::string text;
+    for (const auto& group : state.groups) {
+        text += (text.empty() ? "" : "|") + group.name + ":";
+        for (const auto& button : group.buttons)
+            text += (text.back() == ':' ? "" : ",") + button.name;
+    }
+    return text;
+}
+
+Snippet& button(SavedState& state, const std::string& id) {
+    for (auto& group : state.groups) {
+        for (auto& b : group.buttons) {
+            if (b.id == id) return b;
+        }
+    }
+    throw std::out_of_range(id);
+}
+
+// Both sides grow from one base, each with its own edit; the merge keeps what either typed.
+TEST(StateMergeTest, MergesByIdentifiersAndKeepsWhatEitherSideTyped) {
+    SavedState base;
+    base.groups = {SnippetGroup("A", {Snippet("a1", "1", "a1"), Snippet("a2", "2", "a2"),
+                                      Snippet("a3", "3", "a3")},
+                                "A"),
+                   SnippetGroup("B", {Snippet("b1", "1", "b1")}, "B")};
+    base.selectedGroupID = "A";
+    using Edit = std::function<void(SavedState&)>;
+    const Edit none = [](SavedState&) {};
+    const auto add = [](std::string group, std::string id) -> Edit {
+        return [=](SavedState& s) {
+            for (auto& g : s.groups) {
+                if (g.id == group) g.buttons.emplace_back(id, "new", id);
+            }
+        };
+    };
+    const auto retext = [](std::string id, std::string text) -> Edit {
+        return [=](SavedState& s) { button(s, id).text = text; };
+    };
+    const Edit dropA2 = [](SavedState& s) { s.groups[0].buttons.erase(s.groups[0].buttons.begin() + 1); };
+    const auto order = [](std::vector<int> at) -> Edit {
+        return [=](SavedState& s) {
+            std::vector<Snippet> list;
+            for (int i : at) list.push_back(s.groups[0].buttons[i]);
+            s.groups[0].buttons = list;
+        };
+    };
+    const auto groups = [](std::vector<std::string> names) -> Edit {
+        return [=](SavedState& s) {
+            for (const auto& name : names) s.groups.emplace_back(name, std::vector<Snippet>{}, name);
+        };
+    };
+    struct Row {
+        const char* what;
+        Edit local, outside;
+        std::string expected;  // empty: the result breaks the group rules
+        bool conflictCopy = false;
+    };
+    const Row rows[] = {
+        {"identical sides", none, none, "A:a1,a2,a3|B:b1"},
+        {"additions on both", add("A", "a4"), add("B", "b2"), "A:a1,a2,a3,a4|B:b1,b2"},
+        {"deleted, unchanged elsewhere", none, dropA2, "A:a1,a3|B:b1"},
+        {"deleted, changed elsewhere", retext("a2", "L"), dropA2, "A:a1,a2,a3|B:b1"},
+        {"changed on one side", none, [](SavedState& s) { button(s, "a1").name = "x"; },
+         "A:x,a2,a3|B:b1"},
+        {"changed on both", retext("a1", "L"), retext("a1", "O"),
+         "A:a1,a1 (druga različica),a2,a3|B:b1"},
+        {"order on one side, addition on the other", add("A", "a4"), order({2, 0, 1}),
+         "A:a3,a1,a2,a4|B:b1"},
+        {"order on both: the newer wins", order({1, 0, 2}), order({2, 1, 0}), "A:a3,a2,a1|B:b1"},
+        {"moved to another group",
+         none,
+         [](SavedState& s) {
+             s.groups[1].buttons.push_back(s.groups[0].buttons[0]);
+             s.groups[0].buttons.erase(s.groups[0].buttons.begin());
+         },
+         "A:a2,a3|B:b1,a1"},
+        {"six groups", groups({"C", "D"}), groups({"E", "F"}), ""},
+        {"conflict copy", add("A", "a4"), [&](SavedState& s) { retext("a1", "O")(s), add("B", "b2")(s); },
+         "A:a1,a1 (druga različica),a2,a3,a4|B:b1,b2", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        SavedState local = base, outside = base;
+        row.local(local);
+        row.outside(outside);
+        local.macWindow = WindowFrame{1, 2, 300, 400};
+        outside.theme = AppTheme::midnight;
+        const SavedState merged = row.conflictCopy ? mergeConflictCopy(local, outside)
+                                                   : mergeStates(base, local, outside, Newer::outside);
+        if (row.expected.empty()) {
+            EXPECT_THROW(validateGroups(merged.groups), ZunaError);
+            continue;
+        }
+        EXPECT_NO_THROW(validateGroups(merged.groups));
+        EXPECT_EQ(layout(merged), row.expected);
+        // The frame is this machine's; a setting changed on one side wins, unless it is a copy's.
+        EXPECT_EQ(merged.macWindow, local.macWindow);
+        EXPECT_EQ(merged.theme, row.conflictCopy ? AppTheme::graphite : AppTheme::midnight);
+        // Two machines that meet the same conflict make the same copy.
+        EXPECT_EQ(merged, row.conflictCopy ? mergeConflictCopy(local, outside)
+                                           : mergeStates(base, local, outside, Newer::outside));
+    }
+}
+
+}  // namespace
+}  // namespace zuna
