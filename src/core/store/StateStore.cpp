@@ -1,6 +1,7 @@
 #include "store/StateStore.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <regex>
 #include <unordered_set>
@@ -11,6 +12,7 @@
 #include "model/ExchangeFiles.h"
 #include "model/JsonData.h"
 #include "model/Validation.h"
+#include "store/StateMerge.h"
 
 namespace zuna {
 
@@ -23,6 +25,52 @@ std::string upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return text;
+}
+
+// The names of the files the store writes and owns.
+bool ownName(std::string_view name) {
+    static const std::regex kOwnFile(
+        "state\\.json|state\\.previous\\.json|"
+        "(state-damaged-|pred-prenovo-1\\.0-|pred-kompaktno-1\\.2-|zunanja-|sinhronizacija-)"
+        "[0-9]+-[0-9A-F]{6}\\.json|"
+        "pred-uvozom-[0-9]+-[0-9A-F]{6}\\.zuna\\.json");
+    return std::regex_match(name.begin(), name.end(), kOwnFile);
+}
+
+// The copies sync tools leave when the state file changed on two machines at once: Syncthing's,
+// and the "conflicted copy" of Nextcloud and Dropbox.
+bool conflictCopyName(const std::string& name) {
+    static const std::regex kConflict(
+        "state(\\.sync-conflict-[0-9]{8}-[0-9]{6}-[0-9A-Z]+| \\(.*conflicted copy.*\\))\\.json");
+    return std::regex_match(name, kConflict);
+}
+
+// A file of an older form, read from another writer, in the colours of the current one.
+SavedState& migrated(SavedState& state) {
+    if (state.appearanceVersion >= 1) return state;
+    for (auto& group : state.groups) {
+        for (auto& button : group.buttons) {
+            if (upper(button.color) == kLegacyColor) button.color = std::string(kDefaultColor);
+        }
+    }
+    state.appearanceVersion = 1;
+    return state;
+}
+
+std::vector<std::filesystem::path> entries(const std::filesystem::path& directory) {
+    std::vector<std::filesystem::path> found;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end;
+         it.increment(error)) {
+        found.push_back(it->path());
+    }
+    return found;
+}
+
+StateStore::Notice cannotMerge(const std::string& reason, const std::string& keptAs) {
+    return {L("Sprememb iz druge naprave ni bilo mogoče združiti: {0} Datoteka je ohranjena v mapi podatkov kot {1}.",
+              reason, keptAs),
+            true};
 }
 
 std::filesystem::path absolutePath(const std::filesystem::path& path) {
@@ -50,8 +98,18 @@ std::string StateStore::stamp() {
 SavedState StateStore::load(const std::filesystem::path& path, bool checkLegacy) {
     // A file that reads at all says "version": 1 exactly when the reader took the legacy form.
     bool legacy = false;
-    SavedState loaded = SavedState::fromJson(limitedData(path), &legacy);
-    if (checkLegacy) needsMigrationBackup_ = legacy;
+    fs::FileIdentity identity;
+    const std::string bytes = limitedData(path, &identity);
+    SavedState loaded = SavedState::fromJson(bytes, &legacy);
+    if (checkLegacy) {
+        needsMigrationBackup_ = legacy;
+        known_ = identity;
+        try {
+            savedAsIs_ = !legacy && loaded.appearanceVersion >= 1 && bytes == jsonData(loaded);
+        } catch (const std::exception&) {
+            savedAsIs_ = false;  // it would not even encode within the limit
+        }
+    }
     return loaded;
 }
 
@@ -63,12 +121,14 @@ void StateStore::open() {
             state_ = load(file_, true);
             migrateColors();
             removeLeftovers();
+            base_ = state_;
             return;
         } catch (const std::exception&) {
             // The state file is unreadable; its own error is not shown, the previous copy decides.
             needsMigrationBackup_ = false;
         }
     } else if (!fs::exists(previous)) {
+        base_ = state_;
         return;  // a first start: the initial state, and nothing on disk yet
     }
 
@@ -79,6 +139,12 @@ void StateStore::open() {
     } catch (const std::exception& previousError) {
         stop(previousError.what());
         return;
+    }
+    try {
+        // What the first save replaces, once the damaged file is kept.
+        known_ = fs::identify(file_);
+    } catch (const std::exception&) {
+        known_.reset();
     }
     if (!fs::exists(file_)) {
         recoveryNotice_ = L(
@@ -101,6 +167,7 @@ void StateStore::open() {
     }
     migrateColors();
     removeLeftovers();
+    base_ = state_;
 }
 
 void StateStore::stop(const std::string& failure) {
@@ -113,24 +180,13 @@ void StateStore::stop(const std::string& failure) {
 
 // What saves killed midway left: their temporary files, and only those of the store's own files.
 void StateStore::removeLeftovers() {
-    static const std::regex kOwnFile(
-        "state\\.json|state\\.previous\\.json|"
-        "(state-damaged-|pred-prenovo-1\\.0-|pred-kompaktno-1\\.2-)[0-9]+-[0-9A-F]{6}\\.json|"
-        "pred-uvozom-[0-9]+-[0-9A-F]{6}\\.zuna\\.json");
-    fs::removeLeftovers(directory_, [](std::string_view target) {
-        return std::regex_match(target.begin(), target.end(), kOwnFile);
-    });
+    fs::removeLeftovers(directory_, ownName);
 }
 
 void StateStore::migrateColors() {
     if (!writable_ || state_.appearanceVersion >= 1) return;
     needsAppearanceBackup_ = true;
-    for (auto& group : state_.groups) {
-        for (auto& button : group.buttons) {
-            if (upper(button.color) == kLegacyColor) button.color = std::string(kDefaultColor);
-        }
-    }
-    state_.appearanceVersion = 1;
+    migrated(state_);
 }
 
 void StateStore::save(const SavedState& newState) {
@@ -168,14 +224,142 @@ void StateStore::save(const SavedState& newState) {
         needsMigrationBackup_ = false;
     }
 
-    if (stateFileExists) {
-        const auto previous = directory_ / "state.previous.json";
-        fs::writeFileAtomically(previous, jsonData(state_));
-        fs::setPermissions(previous, kFileMode);
+    // Another writer's file is merged before it is replaced, never overwritten unseen; one that
+    // arrives between the look and the rename is caught by the rename itself.
+    SavedState target = newState;
+    std::string targetBytes = bytes;
+    for (int attempt = 0;; ++attempt) {
+        if (fs::identify(file_) != known_) {
+            const SavedState before = state_;
+            absorbOutside();
+            target = mergeStates(before, newState, state_, Newer::local);
+            validateGroups(target.groups);
+            targetBytes = jsonData(target);
+        }
+        if (known_) {
+            const auto previous = directory_ / "state.previous.json";
+            fs::writeFileAtomically(previous, jsonData(state_));
+            fs::setPermissions(previous, kFileMode);
+        }
+        if (const auto written = fs::replaceFileIfUnchanged(file_, targetBytes, known_)) {
+            known_ = written;
+            break;
+        }
+        if (attempt == 3) throw FileError(file_, EBUSY);
     }
-    fs::writeFileAtomically(file_, bytes);
     fs::setPermissions(file_, kFileMode);
-    state_ = newState;
+    state_ = target;
+    base_ = target;
+}
+
+bool StateStore::absorbOutside() {
+    if (!fs::identify(file_)) {
+        known_.reset();
+        return true;  // removed: the next save writes the state back
+    }
+    fs::FileIdentity identity;
+    std::string bytes;
+    try {
+        bytes = limitedData(file_, &identity);
+    } catch (const std::exception& error) {
+        // Too large or not a file: kept as it is, under a name of its own, if it can be.
+        const auto name = "state-damaged-" + stamp() + ".json";
+        if (fs::isRegularFile(file_)) fs::copyFileExclusively(file_, directory_ / name);
+        known_ = fs::identify(file_);
+        notice_ = cannotMerge(error.what(), name);
+        return true;
+    }
+    SavedState outside;
+    try {
+        outside = SavedState::fromJson(bytes);
+    } catch (const std::exception& error) {
+        keepAside("state-damaged-" + stamp() + ".json", bytes, error.what());
+        known_ = identity;
+        return true;
+    }
+    SavedState merged = mergeStates(base_, state_, migrated(outside), Newer::outside);
+    try {
+        validateGroups(merged.groups);
+    } catch (const ZunaError& error) {
+        keepAside("zunanja-" + stamp() + ".json", bytes, error.message());
+        known_ = identity;
+        return true;
+    }
+    known_ = identity;
+    base_ = outside;
+    state_ = std::move(merged);
+    notice_ = Notice{L("Posodobljeno iz druge naprave"), false};
+    return !sameExceptFrame(state_, outside);
+}
+
+void StateStore::keepAside(const std::string& name, const std::string& bytes,
+                           const std::string& reason) {
+    const auto location = directory_ / name;
+    fs::writeFileAtomically(location, bytes);
+    fs::setPermissions(location, kFileMode);
+    notice_ = cannotMerge(reason, name);
+}
+
+bool StateStore::takeOutsideChanges() {
+    if (!writable_) return false;
+    const SavedState before = state_;
+    try {
+        if (fs::identify(file_) != known_ && absorbOutside()) save(state_);
+    } catch (const std::exception& error) {
+        notice_ = Notice{L("Shranjevanje ni uspelo: {0}", error.what()), true};
+    }
+    mergeConflictCopies();
+    return state_ != before;
+}
+
+void StateStore::mergeConflictCopies() {
+    for (const auto& path : entries(directory_)) {
+        if (!conflictCopyName(path.filename().string()) || !fs::isRegularFile(path)) continue;
+        std::optional<SavedState> merged;
+        std::string problem;
+        try {
+            SavedState copy = SavedState::fromJson(limitedData(path));
+            merged = mergeConflictCopy(state_, migrated(copy));
+            validateGroups(merged->groups);
+        } catch (const std::exception& error) {
+            problem = error.what();
+            merged.reset();
+        }
+        try {
+            if (merged && *merged != state_) save(*merged);
+            // Under a name that no sync tool takes for a conflict, so it never comes back.
+            const auto name = "sinhronizacija-" + stamp() + ".json";
+            fs::moveExclusively(path, directory_ / name);
+            notice_ = problem.empty() ? Notice{L("Posodobljeno iz druge naprave"), false}
+                                      : cannotMerge(problem, name);
+        } catch (const std::exception& error) {
+            notice_ = Notice{L("Shranjevanje ni uspelo: {0}", error.what()), true};
+        }
+    }
+}
+
+std::optional<StateStore::Notice> StateStore::takeNotice() {
+    auto notice = std::move(notice_);
+    notice_.reset();
+    return notice;
+}
+
+bool StateStore::holds(const std::filesystem::path& path) const {
+    std::error_code error;
+    const auto folder = path.has_parent_path() ? path.parent_path() : ".";
+    if (ownName(path.filename().string()) || path.filename() == ".zuna-trep.lock" ||
+        path.filename() == "remote-desktop.token") {
+        if (std::filesystem::equivalent(folder, directory_, error)) return true;
+    }
+    // Another name of one of them: a link, or a hard link.
+    for (const auto& entry : entries(directory_)) {
+        const auto name = entry.filename().string();
+        if ((ownName(name) || name == ".zuna-trep.lock" || name == "remote-desktop.token") &&
+            std::filesystem::equivalent(path, entry, error)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void StateStore::replaceButtons(std::vector<Snippet> buttons) {

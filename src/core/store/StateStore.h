@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fs/FileSystem.h"
 #include "model/SavedState.h"
 
 namespace zuna {
@@ -27,11 +28,33 @@ class StateStore {
     const std::optional<std::string>& recoveryNotice() const { return recoveryNotice_; }
     // False once the stored data was found unreadable: then every write is refused.
     bool writable() const { return writable_; }
+    // The state file holds exactly what a save would write now: no save is needed at start,
+    // which keeps the copy of the state from before the last change.
+    bool savedAsIs() const { return savedAsIs_; }
+
+    // What the user should hear about another writer's change to the data directory.
+    struct Notice {
+        std::string message;
+        bool error = false;
+    };
+    // Takes in what other writers (a sync tool, an editor, a second machine) did to the data
+    // directory since this process last read or wrote it: a state file replaced or rewritten is
+    // merged into the state, a damaged one kept aside; conflict copies of sync tools are merged
+    // and moved aside. Saves where the disk no longer holds what the state shows. Returns
+    // whether the state changed; what to tell the user waits in takeNotice().
+    bool takeOutsideChanges();
+    // The message of the last outside change met here or by a save, once.
+    std::optional<Notice> takeNotice();
+    // True for the program's own files in the data directory, under whatever path: nothing but
+    // the store may write them.
+    bool holds(const std::filesystem::path& path) const;
 
     // Milliseconds since 1970 and six random hexadecimal digits, for file names that sort by time.
     static std::string stamp();
 
     // Writes `newState` as the state file and adopts it; on failure the state stays as it was.
+    // A state file that another writer changed is merged first, so the adopted state may hold
+    // more than `newState`.
     void save(const SavedState& newState);
     // Stores a new button list for the selected group.
     void replaceButtons(std::vector<Snippet> buttons);
@@ -49,6 +72,12 @@ class StateStore {
     void stop(const std::string& failure);
     void removeLeftovers();
     void migrateColors();
+    // Merges the state file another writer left into the state; true when the disk does not
+    // hold what the state now shows (a merge that added to it, a damaged or removed file).
+    bool absorbOutside();
+    void mergeConflictCopies();
+    // Keeps bytes that could not be merged under `name`, and says so.
+    void keepAside(const std::string& name, const std::string& bytes, const std::string& reason);
 
     std::filesystem::path directory_;
     std::filesystem::path file_;
@@ -59,6 +88,13 @@ class StateStore {
     bool needsMigrationBackup_ = false;
     // The colour migration changed the state in memory; the file before it is not backed up yet.
     bool needsAppearanceBackup_ = false;
+    bool savedAsIs_ = false;
+    // The state file as this process last read or wrote it: its content and its identity (none
+    // when there was no file). Merges start from it; a file that is no longer it is another
+    // writer's.
+    SavedState base_;
+    std::optional<fs::FileIdentity> known_;
+    std::optional<Notice> notice_;
 };
 
 }  // namespace zuna

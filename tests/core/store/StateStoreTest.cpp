@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <functional>
 #include <nlohmann/json.hpp>
 #include <tuple>
@@ -142,6 +143,56 @@ TEST(StateStoreTest, EachSaveKeepsTheReplacedStateAsThePreviousCopy) {
     EXPECT_EQ(readFile(data / "state.previous.json"), jsonData(first));
     restored.save(sampleState("fourth"));
     EXPECT_EQ(readFile(data / "state.previous.json"), jsonData(third));
+}
+
+// Another writer's file is merged, never overwritten unseen: one renamed over the state file
+// before a save, damaged bytes written in place, a sync tool's conflict copy. What cannot be
+// merged is kept aside; a start over a file left as saved keeps the previous copy.
+TEST(StateStoreTest, AnotherWritersFilesAreMergedOrKeptNeverOverwritten) {
+    TempDir dir;
+    StateStore store(dir.path());
+    store.save(sampleState("start"));
+    const auto withButton = [](SavedState state, const std::string& id) {
+        state.groups[0].buttons.emplace_back(id, "besedilo", id);
+        return state;
+    };
+    fs::writeFileAtomically(dir / "state.json", jsonData(withButton(store.state(), "OUT")));
+    store.save(withButton(store.state(), "MINE"));
+    const auto names = [](const SavedState& state) {
+        std::vector<std::string> ids;
+        for (const auto& b : state.groups[0].buttons) ids.push_back(b.name);
+        return ids;
+    };
+    EXPECT_THAT(names(SavedState::fromJson(readFile(dir / "state.json"))),
+                testing::ElementsAre("Gumb start-0-0", "Gumb start-0-1", "Gumb start-0-2", "MINE", "OUT"));
+    EXPECT_THAT(names(SavedState::fromJson(readFile(dir / "state.previous.json"))),
+                SizeIs(4));
+    ASSERT_THAT(store.takeNotice(), testing::Optional(testing::Field(&StateStore::Notice::error, false)));
+
+    const SavedState shown = store.state();
+    std::ofstream(dir / "state.json", std::ios::trunc) << "{\"nicht";
+    EXPECT_FALSE(store.takeOutsideChanges());
+    EXPECT_EQ(SavedState::fromJson(readFile(dir / "state.json")), shown);
+    const auto damaged = namesStartingWith(dir.path(), "state-damaged-");
+    ASSERT_THAT(damaged, SizeIs(1));
+    EXPECT_EQ(readFile(dir / damaged[0]), "{\"nicht");
+    EXPECT_TRUE(store.takeNotice()->error);
+
+    writeFile(dir / "state.sync-conflict-20261208-101010-ABCDEF1.json",
+              jsonData(withButton(sampleState("start"), "COPY")));
+    EXPECT_TRUE(store.takeOutsideChanges());
+    EXPECT_EQ(names(store.state()).back(), "COPY");
+    EXPECT_THAT(namesStartingWith(dir.path(), "state.sync"), SizeIs(0));
+    EXPECT_THAT(namesStartingWith(dir.path(), "sinhronizacija-"), SizeIs(1));
+    EXPECT_EQ(StateStore(dir.path()).state(), store.state());
+
+    const std::string previous = readFile(dir / "state.previous.json");
+    EXPECT_TRUE(StateStore(dir.path()).savedAsIs());
+    EXPECT_EQ(readFile(dir / "state.previous.json"), previous);
+    std::filesystem::create_symlink(dir / "state.json", dir / "link.json");
+    EXPECT_TRUE(store.holds(dir / "link.json"));
+    EXPECT_TRUE(store.holds(dir / "." / "state.previous.json"));
+    EXPECT_FALSE(store.holds(dir / "export.zuna.json"));
 }
 
 TEST(StateStoreTest, RefusedSavesTouchNothing) {
