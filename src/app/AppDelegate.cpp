@@ -10,6 +10,7 @@
 #include <QToolTip>
 #include <QWindow>
 
+#include "DataFolderWatch.h"
 #include "DialogRunner.h"
 #include "ScreenGeometry.h"
 #include "appearance/Theme.h"
@@ -99,13 +100,36 @@ void AppDelegate::applicationDidFinishLaunching() {
         const std::string text = *notice;
         later(std::chrono::milliseconds(0),
               [text](AppDelegate& app) { app.alert(L("Obnovitev podatkov"), text); });
-    } else {
+    } else if (!store_->savedAsIs()) {
         try {
             store_->save(state());
         } catch (const std::exception& error) {
             status(L("Shranjevanje ni uspelo: {0}", error.what()), true);
         }
     }
+    // Conflict copies a sync tool left while the program was not running, then every change.
+    watch_ = new DataFolderWatch(store_->directory(), [this] { takeOutsideChanges(); }, this);
+    takeOutsideChanges();
+}
+
+void AppDelegate::takeOutsideChanges() {
+    if (!store_) return;
+    if (modalOpen_) {
+        outsidePending_ = true;
+        return;
+    }
+    outsidePending_ = false;
+    const SavedState before = state();
+    if (store_->takeOutsideChanges()) applyOutsideState(before);
+    if (auto notice = store_->takeNotice()) status(notice->message, notice->error);
+}
+
+void AppDelegate::applyOutsideState(const SavedState& before) {
+    if (state().theme != before.theme) applyTheme();
+    applyPin();
+    engine_.pasteUnchecked = state().pasteUncheckedFields;
+    if (state().globalShortcut != before.globalShortcut) applyShortcut(false);
+    refresh();
 }
 
 void AppDelegate::applyTheme() {

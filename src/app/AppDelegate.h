@@ -25,6 +25,7 @@ class QWidget;
 
 namespace zuna {
 
+class DataFolderWatch;
 class DialogRunner;
 class PaletteView;
 
@@ -53,6 +54,10 @@ class AppDelegate : public QObject, public PaletteOwner {
     void showPanel();
     // Asks the application to end (refused while a dialog runs); by default Qt's quit.
     std::function<void()> terminate;
+
+    // Takes in what another writer changed in the data directory and shows it; waits while a
+    // modal window is open, so that nothing changes under it.
+    void takeOutsideChanges();
 
     // The status line: errors stay, red, until the next message; successes show only in the
     // tooltips and fall back to the ready text after four seconds.
@@ -145,6 +150,9 @@ class AppDelegate : public QObject, public PaletteOwner {
     void createPanel();
     void watchScreens();
     void applyTheme();
+    // Puts the state on the screen after it changed from outside: theme, pin, options, buttons.
+    // The window's frame stays: it is this machine's own.
+    void applyOutsideState(const SavedState& before);
     void permissionTick();
     void schedulePermissionTick();
     void resetStatus();
@@ -168,12 +176,15 @@ class AppDelegate : public QObject, public PaletteOwner {
     std::unique_ptr<StateStore> store_;
     PasteEngine engine_;
     QSystemTrayIcon* tray_ = nullptr;
+    DataFolderWatch* watch_ = nullptr;
     std::unique_ptr<QMenu> trayMenu_;
     // Pending delayed work is cancelled by moving on to a new generation.
     unsigned frameWork_ = 0;
     unsigned statusWork_ = 0;
     bool ready_ = false;
     bool modalOpen_ = false;
+    // Another writer changed the data while a modal window was open.
+    bool outsidePending_ = false;
     // Ctrl+Q was pressed in a modal window: quit once it has closed.
     bool quitAfterModal_ = false;
 };

@@ -133,6 +133,8 @@ int AppDelegate::modal(QDialog& dialog) {
         return QDialog::Rejected;
     }
     showPanel();
+    // After the command that opened the window has saved what it was for.
+    if (outsidePending_) later(std::chrono::milliseconds(0), &AppDelegate::takeOutsideChanges);
     return result;
 }
 

@@ -14,12 +14,11 @@
 #include <string>
 
 #include "fs/FileSystem.h"
+#include "model/Errors.h"
 
 namespace zuna {
 
 namespace {
-
-constexpr const char* kLockName = ".zuna-trep.lock";
 
 // The user's runtime directory, only when it is what it should be: a directory of this user that
 // nobody else may enter. A shared or planted one is never used.
@@ -70,12 +69,13 @@ void InstanceGuard::stopListening() {
     server_ = nullptr;
 }
 
-bool InstanceGuard::acquire() {
-    if (lockFd_ >= 0) return true;
+InstanceGuard::Lock InstanceGuard::acquire() {
+    if (lockFd_ >= 0) return Lock::taken;
     try {
         fs::createDirectories(dataDirectory_, 0700);
-    } catch (const std::exception&) {
-        return true;  // the store will say what it cannot read or write there
+    } catch (const std::exception& error) {
+        failure_ = error.what();
+        return Lock::failed;
     }
     struct stat folder {};
     if (::stat(dataDirectory_.c_str(), &folder) == 0) {
@@ -86,18 +86,21 @@ bool InstanceGuard::acquire() {
                                         .arg(static_cast<qulonglong>(folder.st_ino), 0, 16);
         }
     }
-    // O_NOFOLLOW: a link planted in place of the lock would make us create a file elsewhere.
-    const auto lock = dataDirectory_ / kLockName;
-    const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
-    if (fd < 0) return true;
+    const int fd = ::open(dataDirectory_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        failure_ = FileError(dataDirectory_, errno).what();
+        return Lock::failed;
+    }
     // The kernel drops the lock with the process, also after a crash.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const bool held = errno == EWOULDBLOCK;
+        const int error = errno;
         ::close(fd);
-        return !held;
+        if (error == EWOULDBLOCK) return Lock::heldByAnother;
+        failure_ = FileError(dataDirectory_, error).what();
+        return Lock::failed;
     }
     lockFd_ = fd;
-    return true;
+    return Lock::taken;
 }
 
 bool InstanceGuard::askRunningInstanceToShow(std::chrono::milliseconds timeout) {

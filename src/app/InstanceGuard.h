@@ -6,12 +6,13 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 namespace zuna {
 
-// One running program per data directory. The lock is a file inside the data directory itself,
-// so every path to it (a link, a bind mount, another login's runtime directory) meets the same
-// lock. A second start asks the first, over a socket in the user's runtime directory named after
+// One running program per data directory. The lock is on the data directory itself, so every
+// path to it (a link, a bind mount, another login's runtime directory) meets the same lock, and
+// no lock file exists that a sync tool could copy, replace or turn into a conflict. A second start asks the first, over a socket in the user's runtime directory named after
 // the directory's device and inode, to show its palette, and leaves. Locking and asking need no
 // QApplication, so a second start answers at once.
 class InstanceGuard : public QObject {
@@ -21,9 +22,13 @@ class InstanceGuard : public QObject {
     explicit InstanceGuard(const std::filesystem::path& dataDirectory, QObject* parent = nullptr);
     ~InstanceGuard() override;
 
-    // True when this process is the only one for the data directory (or no lock can be had
-    // there at all: a folder that cannot hold a lock cannot be written either).
-    bool acquire();
+    enum class Lock { taken, heldByAnother, failed };
+    // Makes this process the only one for the data directory. A lock that cannot be had for
+    // another reason than a running program is a failure (see failure()): running without it
+    // would let a second start undo every save of the first.
+    Lock acquire();
+    // Why the lock failed, in the system's words.
+    const std::string& failure() const { return failure_; }
     // Asks the running instance to show its palette; false when it did not answer in time.
     bool askRunningInstanceToShow(std::chrono::milliseconds timeout = std::chrono::seconds(1));
     // Once acquired: calls `onShow` whenever another start asks for the palette.
@@ -38,6 +43,7 @@ class InstanceGuard : public QObject {
     std::filesystem::path dataDirectory_;
     QString socketPath_;
     int lockFd_ = -1;
+    std::string failure_;
     QLocalServer* server_ = nullptr;
     std::function<void()> onShow_;
 };

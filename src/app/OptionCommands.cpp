@@ -85,6 +85,7 @@ QString AppDelegate::chooseFile(bool save, const std::string& title, const QStri
     if (remembered && remembered->processId != desktop_.ownProcessId())
         desktop_.activate(*remembered);
     showPanel();
+    if (outsidePending_) later(std::chrono::milliseconds(0), &AppDelegate::takeOutsideChanges);
     return path;
 }
 
@@ -95,6 +96,11 @@ void AppDelegate::exportData(bool all) {
                    all ? QStringLiteral("Zuna-Trep-skupine.zuna.json")
                        : QStringLiteral("Zuna-Trep-gumbi.zuna.json"));
     if (path.isEmpty()) return;
+    if (store_->holds(path.toStdString())) {
+        alert(L("Izvoz ni uspel"),
+              L("Te datoteke Zuna Trep uporablja za svoje podatke; izvoz bi jih prepisal. Izberi drugo ime ali mapo."));
+        return;
+    }
     try {
         const std::string bytes =
             all ? GroupFile(state().groups).data() : ButtonFile(state().buttons()).data();

@@ -56,9 +56,14 @@ constexpr const char* kUsage =
     "wlroots desktops) or the desktop portal's remote-control grant (GNOME, KDE Plasma).\n"
     "The palette's permission button asks for what is missing.\n";
 
-// ZUNA_DATA_DIR as given, else "Zuna Trep" in the user's data directory.
+// ZUNA_DATA_DIR (empty counts as unset; a relative one is below where the program started), else
+// "Zuna Trep" in the user's data directory.
 std::filesystem::path dataDirectory() {
-    if (const char* chosen = std::getenv("ZUNA_DATA_DIR")) return chosen;
+    if (const char* chosen = std::getenv("ZUNA_DATA_DIR"); chosen != nullptr && *chosen != '\0') {
+        std::error_code error;
+        const auto absolute = std::filesystem::absolute(chosen, error);
+        return error ? std::filesystem::path(chosen) : absolute;
+    }
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     return std::filesystem::path(base.toStdString()) / "Zuna Trep";
 }
@@ -93,10 +98,19 @@ int main(int argc, char** argv) {
     // instead. Asked before Qt starts, so that it answers at once.
     const auto directory = dataDirectory();
     zuna::InstanceGuard guard(directory);
-    if (!guard.acquire()) {
-        if (guard.askRunningInstanceToShow()) return 0;
-        std::fprintf(stderr, "%s\n", zuna::L("Zuna Trep že teče za to mapo podatkov.").c_str());
-        return 1;
+    switch (guard.acquire()) {
+        case zuna::InstanceGuard::Lock::taken:
+            break;
+        case zuna::InstanceGuard::Lock::heldByAnother:
+            if (guard.askRunningInstanceToShow()) return 0;
+            std::fprintf(stderr, "%s\n", zuna::L("Zuna Trep že teče za to mapo podatkov.").c_str());
+            return 1;
+        case zuna::InstanceGuard::Lock::failed:
+            std::fprintf(stderr, "zuna-trep: %s\n",
+                         zuna::L("Mape podatkov ni mogoče zakleniti, zato se Zuna Trep ne zažene: {0}",
+                                 guard.failure())
+                             .c_str());
+            return 1;
     }
 
     // Qt would end the process without a display; one line says why instead.

@@ -1,0 +1,35 @@
+#include "DataFolderWatch.h"
+
+namespace zuna {
+
+namespace {
+
+// A writer that rewrites the file in place usually finishes within this; a half-written file
+// read earlier is only kept aside and read again when the rest arrives.
+constexpr int kSettleMilliseconds = 150;
+
+}  // namespace
+
+DataFolderWatch::DataFolderWatch(const std::filesystem::path& directory,
+                                 std::function<void()> onChange, QObject* parent)
+    : QObject(parent),
+      stateFile_(QString::fromStdString((directory / "state.json").string())),
+      onChange_(std::move(onChange)) {
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMilliseconds);
+    connect(&settle_, &QTimer::timeout, this, [this] { onChange_(); });
+    // The folder's watch sees entries come and go; only a watch on the file itself sees it
+    // written in place.
+    watcher_.addPath(QString::fromStdString(directory.string()));
+    watcher_.addPath(stateFile_);
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, &DataFolderWatch::changed);
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, this, &DataFolderWatch::changed);
+}
+
+void DataFolderWatch::changed() {
+    // A file replaced by a rename drops out of the watch: follow the new one.
+    if (!watcher_.files().contains(stateFile_)) watcher_.addPath(stateFile_);
+    settle_.start();
+}
+
+}  // namespace zuna
