@@ -119,16 +119,18 @@ void AppDelegate::takeOutsideChanges() {
         return;
     }
     outsidePending_ = false;
-    const SavedState before = state();
-    if (store_->takeOutsideChanges()) applyOutsideState(before);
-    if (auto notice = store_->takeNotice()) status(notice->message, notice->error);
+    // A command's save may have met the change first: then only its notice is left here.
+    const bool changed = store_->takeOutsideChanges();
+    const auto notice = store_->takeNotice();
+    if (changed || notice) applyOutsideState();
+    if (notice) status(notice->message, notice->error);
 }
 
-void AppDelegate::applyOutsideState(const SavedState& before) {
-    if (state().theme != before.theme) applyTheme();
+void AppDelegate::applyOutsideState() {
+    if (state().theme != Theme::current()) applyTheme();
     applyPin();
     engine_.pasteUnchecked = state().pasteUncheckedFields;
-    if (state().globalShortcut != before.globalShortcut) applyShortcut(false);
+    if (state().globalShortcut != grabbedShortcut_) applyShortcut(false);
     refresh();
 }
 

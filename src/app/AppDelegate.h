@@ -152,7 +152,7 @@ class AppDelegate : public QObject, public PaletteOwner {
     void applyTheme();
     // Puts the state on the screen after it changed from outside: theme, pin, options, buttons.
     // The window's frame stays: it is this machine's own.
-    void applyOutsideState(const SavedState& before);
+    void applyOutsideState();
     void permissionTick();
     void schedulePermissionTick();
     void resetStatus();
@@ -185,6 +185,8 @@ class AppDelegate : public QObject, public PaletteOwner {
     bool modalOpen_ = false;
     // Another writer changed the data while a modal window was open.
     bool outsidePending_ = false;
+    // The keys last handed to the desktop for showing the palette.
+    std::string grabbedShortcut_;
     // Ctrl+Q was pressed in a modal window: quit once it has closed.
     bool quitAfterModal_ = false;
 };

@@ -160,6 +160,7 @@ void AppDelegate::chooseShortcut(const std::string& keys) {
 
 void AppDelegate::applyShortcut(bool announce) {
     const std::string keys = state().globalShortcut;
+    grabbedShortcut_ = keys;
     QPointer<AppDelegate> self(this);
     const ShortcutResult result = desktop_.setGlobalShortcut(keys, [self] {
         if (self) self->toggleFromShortcut();

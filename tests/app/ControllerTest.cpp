@@ -351,6 +351,37 @@ TEST_F(ControllerTest, ExportWritesTheChosenKindAsAnOrdinaryFile) {
     EXPECT_EQ(GroupFile::read(path).groups, f.app->state().groups);
     EXPECT_THAT(f.dialogs.proposedNames,
                 ElementsAre("Zuna-Trep-gumbi.zuna.json", "Zuna-Trep-skupine.zuna.json"));
+    // Never onto the program's own files, under any name; nor are they touched.
+    std::filesystem::create_symlink(f.dataDirectory(), f.dir.path() / "link");
+    const Snapshot before = snapshot(f.dataDirectory());
+    f.dialogs.chooseFile((f.dir.path() / "link" / "state.json").string());
+    f.dialogs.clickButton("V redu");
+    f.app->exportData(true);
+    EXPECT_THAT(f.dialogs.shown.back(), testing::HasSubstr("izvoz bi jih prepisal"));
+    EXPECT_EQ(snapshot(f.dataDirectory()), before);
+}
+
+// Another writer's change shows at once, but never under an open window: it waits until the
+// window has closed and its command has saved, and then both are kept. A start over a file
+// left as saved writes nothing, so the copy from before the last change stays.
+TEST_F(ControllerTest, OutsideChangesWaitForAnOpenWindowAndAreMergedWithItsCommand) {
+    EXPECT_FALSE(std::filesystem::exists(f.dataDirectory() / "state.previous.json"));
+    SavedState outside = f.stored();
+    outside.groups[0].buttons.emplace_back("Od drugod", "zunaj", "OUT");
+    outside.theme = AppTheme::light;
+    f.dialogs.whileOpen = [&] {
+        fs::writeFileAtomically(f.dataDirectory() / "state.json", jsonData(outside));
+        f.app->takeOutsideChanges();
+        EXPECT_EQ(f.app->state().theme, AppTheme::graphite);
+        f.dialogs.whileOpen = nullptr;
+    };
+    f.dialogs.clickButton("Izbriši");
+    f.app->deleteButton(f.app->state().buttons()[0].id);
+    f.clock.advance(0);
+    EXPECT_EQ(Theme::current(), AppTheme::light);
+    EXPECT_EQ(f.stored(), f.app->state());
+    EXPECT_EQ(f.app->state().buttons().size(), 5u);
+    EXPECT_EQ(f.app->state().buttons().back().id, "OUT");
 }
 
 // Start at login: the program's own entry comes and goes; one written by someone else is only
