@@ -1,6 +1,7 @@
 // From the start of the process to the palette mapped on the screen, and the memory the program
-// holds once it runs, with the initial state and with a group of 1,000 buttons. Watches from
-// outside, as a user would: the window manager's client list and the window's map state.
+// holds once it runs, with the initial state and with a group of 1,000 buttons; and from another
+// writer's new state file (a button more) to the palette grown by a row. Watches from outside,
+// as a user would: the window manager's client list and the window's map state and size.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <signal.h>
@@ -64,16 +65,27 @@ int ignoreErrors(Display*, XErrorEvent*) {
     return 0;
 }
 
-bool paletteMapped(Display* display, pid_t pid) {
+// The palette's height once it is mapped; 0 before.
+int paletteHeight(Display* display, pid_t pid) {
     for (Window window : clientList(display)) {
         if (windowPid(display, window) != pid) continue;
         XWindowAttributes attributes{};
         if (XGetWindowAttributes(display, window, &attributes) &&
             attributes.map_state == IsViewable && attributes.width == 200) {
-            return true;
+            return attributes.height;
         }
     }
-    return false;
+    return 0;
+}
+
+// Writes the state with one button more, as a sync tool does: a new file renamed over the old.
+void addButtonFromOutside(const std::filesystem::path& data) {
+    std::ifstream in(data / "state.json");
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    zuna::SavedState state = zuna::SavedState::fromJson(bytes);
+    state.groups[0].buttons.emplace_back("Od drugod", "besedilo");
+    std::ofstream(data / ".incoming") << zuna::jsonData(state);
+    std::filesystem::rename(data / ".incoming", data / "state.json");
 }
 
 long residentKilobytes(pid_t pid) {
@@ -88,7 +100,12 @@ long residentKilobytes(pid_t pid) {
 struct Run {
     double milliseconds = -1;
     long residentKb = -1;
+    double outsideMilliseconds = -1;
 };
+
+double since(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
 
 Run startOnce(Display* display, const std::filesystem::path& data) {
     setenv("ZUNA_DATA_DIR", data.c_str(), 1);
@@ -98,9 +115,8 @@ Run startOnce(Display* display, const std::filesystem::path& data) {
     if (posix_spawn(&pid, ZUNA_TREP, nullptr, nullptr, argv, environ) != 0) return {};
     Run run;
     while (Clock::now() - started < std::chrono::seconds(10)) {
-        if (paletteMapped(display, pid)) {
-            run.milliseconds =
-                std::chrono::duration<double, std::milli>(Clock::now() - started).count();
+        if (paletteHeight(display, pid) > 0) {
+            run.milliseconds = since(started);
             break;
         }
         std::this_thread::sleep_for(std::chrono::microseconds(500));
@@ -108,6 +124,16 @@ Run startOnce(Display* display, const std::filesystem::path& data) {
     // Settled: the first save and the first paint are done.
     std::this_thread::sleep_for(std::chrono::milliseconds(800));
     run.residentKb = residentKilobytes(pid);
+    const int height = paletteHeight(display, pid);
+    addButtonFromOutside(data);
+    const auto written = Clock::now();
+    while (Clock::now() - written < std::chrono::seconds(5)) {
+        if (paletteHeight(display, pid) > height) {
+            run.outsideMilliseconds = since(written);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
     kill(pid, SIGTERM);
     int status = 0;
     waitpid(pid, &status, 0);
@@ -122,6 +148,7 @@ double median(std::vector<double> values) {
 void measure(Display* display, const char* label, const std::filesystem::path& data, int runs) {
     std::vector<double> times;
     std::vector<double> memory;
+    std::vector<double> outside;
     startOnce(display, data);  // warm the caches once
     for (int i = 0; i < runs; ++i) {
         const Run run = startOnce(display, data);
@@ -131,10 +158,16 @@ void measure(Display* display, const char* label, const std::filesystem::path& d
         }
         times.push_back(run.milliseconds);
         memory.push_back(static_cast<double>(run.residentKb) / 1024.0);
+        outside.push_back(run.outsideMilliseconds);
     }
     std::printf(
         "%-24s start to palette mapped: median %.0f ms, worst %.0f ms; resident memory: median %.1f MB\n",
         label, median(times), *std::max_element(times.begin(), times.end()), median(memory));
+    // A palette as tall as the screen does not grow: then there is nothing to time.
+    if (*std::min_element(outside.begin(), outside.end()) >= 0) {
+        std::printf("%-24s outside change to palette grown: median %.0f ms, worst %.0f ms\n",
+                    label, median(outside), *std::max_element(outside.begin(), outside.end()));
+    }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Saving (with the previous-version copy and every sync) and opening the state, at its typical
-// size and at the 16 MB limit.
+// Saving (with the previous-version copy and every sync), opening the state, and taking in
+// another writer's change to it (read, checked, merged), at its typical size and at the 16 MB
+// limit.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -7,6 +8,8 @@
 #include <filesystem>
 
 #include "BenchStates.h"
+#include "fs/FileSystem.h"
+#include "model/JsonData.h"
 #include "store/StateStore.h"
 
 namespace {
@@ -48,6 +51,27 @@ void open(benchmark::State& run, const SavedState& base) {
     std::filesystem::remove_all(dir);
 }
 
+// Another writer renames a state with one changed text over the file; the merge equals that
+// file, so nothing is written back.
+void outsideChange(benchmark::State& run, const SavedState& base) {
+    const auto dir = freshDirectory();
+    {
+        StateStore store(dir);
+        store.save(base);
+        SavedState versions[2] = {base, base};
+        versions[0].groups[0].buttons[0].text += " (drugje)";
+        int turn = 0;
+        for (auto _ : run) {
+            run.PauseTiming();
+            fs::writeFileAtomically(dir / "state.json", jsonData(versions[turn]));
+            turn ^= 1;
+            run.ResumeTiming();
+            if (!store.takeOutsideChanges()) run.SkipWithError("the change was not taken in");
+        }
+    }
+    std::filesystem::remove_all(dir);
+}
+
 void BM_SaveTypical(benchmark::State& run) {
     save(run, bench::typicalState());
 }
@@ -61,6 +85,15 @@ void BM_Open16MB(benchmark::State& run) {
     open(run, bench::largeState());
 }
 
+void BM_OutsideChangeTypical(benchmark::State& run) {
+    outsideChange(run, bench::typicalState());
+}
+void BM_OutsideChange16MB(benchmark::State& run) {
+    outsideChange(run, bench::largeState());
+}
+
+BENCHMARK(BM_OutsideChangeTypical)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OutsideChange16MB)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_SaveTypical)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_Save16MB)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 BENCHMARK(BM_OpenTypical)->Unit(benchmark::kMillisecond);
