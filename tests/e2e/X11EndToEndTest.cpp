@@ -224,7 +224,11 @@ TEST_F(AppEndToEndTest, OneProgramOnEveryWorkspacePastesOnAClickAndOutlivesFaile
         {"from another login", {{"XDG_RUNTIME_DIR", otherLogin}}, {}, 1},
         {"without a runtime directory", {{"XDG_RUNTIME_DIR", ""}}, {}, 1},
         {"with a shared runtime directory", {{"XDG_RUNTIME_DIR", shared}}, {}, 1},
+        {"with a file for a data folder", {{"ZUNA_DATA_DIR", dataFolder + "/state.json"}}, {}, 1},
     };
+    // A sync tool that renames a file of its own over a lock file lets no one in.
+    writeFile(data.path() / "synced-lock", "");
+    std::filesystem::rename(data.path() / "synced-lock", program.data / ".zuna-trep.lock");
     for (const auto& [how, environment, command, exitCode] : starts) {
         SCOPED_TRACE(how);
         if (!command.isEmpty() && !bindMounts) continue;
