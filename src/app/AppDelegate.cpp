@@ -108,7 +108,8 @@ void AppDelegate::applicationDidFinishLaunching() {
         }
     }
     // Conflict copies a sync tool left while the program was not running, then every change.
-    watch_ = new DataFolderWatch(store_->directory(), [this] { takeOutsideChanges(); }, this);
+    watch_ = new DataFolderWatch(
+        store_->directory(), [this] { takeOutsideChanges(); }, this);
     takeOutsideChanges();
 }
 

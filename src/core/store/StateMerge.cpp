@@ -182,12 +182,11 @@ SavedState mergeStates(const SavedState& base, const SavedState& local, const Sa
         const auto *b = before.button(id), *l = mine.button(id), *o = theirs.button(id);
         if (l != nullptr && o != nullptr) {
             std::optional<Snippet> copy;
-            Snippet merged = mergeButton(b != nullptr ? b->button : nullptr, *l->button,
-                                         *o->button, newer, copy);
+            Snippet merged = mergeButton(b != nullptr ? b->button : nullptr, *l->button, *o->button,
+                                         newer, copy);
             if (copy) copies.emplace(id, std::move(*copy));
-            kept.emplace(id, Kept{std::move(merged),
-                                  pick(b != nullptr ? &b->group : nullptr, l->group, o->group,
-                                       newer)});
+            kept.emplace(id, Kept{std::move(merged), pick(b != nullptr ? &b->group : nullptr,
+                                                          l->group, o->group, newer)});
         } else if (const auto* only = l != nullptr ? l : o; changedButton(*only, b)) {
             // Deleted on one side: it stays only if the other side changed it.
             kept.emplace(id, Kept{*only->button, only->group});
@@ -264,8 +263,8 @@ SavedState mergeStates(const SavedState& base, const SavedState& local, const Sa
         pick(&base.selectedGroupID, local.selectedGroupID, outside.selectedGroupID, newer);
     if (!survives(merged.selectedGroupID)) {
         merged.selectedGroupID = survives(local.selectedGroupID) ? local.selectedGroupID
-                                 : groupOrder.empty()              ? std::string()
-                                                                   : groupOrder.front();
+                                 : groupOrder.empty()            ? std::string()
+                                                                 : groupOrder.front();
     }
     merged.theme = pick(&base.theme, local.theme, outside.theme, newer);
     merged.alwaysOnTop = pick(&base.alwaysOnTop, local.alwaysOnTop, outside.alwaysOnTop, newer);

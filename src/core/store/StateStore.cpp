@@ -68,9 +68,10 @@ std::vector<std::filesystem::path> entries(const std::filesystem::path& director
 }
 
 StateStore::Notice cannotMerge(const std::string& reason, const std::string& keptAs) {
-    return {L("Sprememb iz druge naprave ni bilo mogoče združiti: {0} Datoteka je ohranjena v mapi podatkov kot {1}.",
-              reason, keptAs),
-            true};
+    return {
+        L("Sprememb iz druge naprave ni bilo mogoče združiti: {0} Datoteka je ohranjena v mapi podatkov kot {1}.",
+          reason, keptAs),
+        true};
 }
 
 std::filesystem::path absolutePath(const std::filesystem::path& path) {

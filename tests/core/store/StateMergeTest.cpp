@@ -20,47 +20,38 @@ std::string layout(const SavedState& state) {
     return text;
 }
 
-Snippet& button(SavedState& state, const std::string& id) {
-    for (auto& group : state.groups) {
-        for (auto& b : group.buttons) {
-            if (b.id == id) return b;
-        }
-    }
-    throw std::out_of_range(id);
-}
-
 // Both sides grow from one base, each with its own edit; the merge keeps what either typed.
 TEST(StateMergeTest, MergesByIdentifiersAndKeepsWhatEitherSideTyped) {
     SavedState base;
-    base.groups = {SnippetGroup("A", {Snippet("a1", "1", "a1"), Snippet("a2", "2", "a2"),
-                                      Snippet("a3", "3", "a3")},
-                                "A"),
-                   SnippetGroup("B", {Snippet("b1", "1", "b1")}, "B")};
+    base.groups = {
+        SnippetGroup("A",
+                     {Snippet("a1", "1", "a1"), Snippet("a2", "2", "a2"), Snippet("a3", "3", "a3")},
+                     "A"),
+        SnippetGroup("B", {Snippet("b1", "1", "b1")}, "B")};
     base.selectedGroupID = "A";
     using Edit = std::function<void(SavedState&)>;
-    const Edit none = [](SavedState&) {};
-    const auto add = [](std::string group, std::string id) -> Edit {
-        return [=](SavedState& s) {
-            for (auto& g : s.groups) {
-                if (g.id == group) g.buttons.emplace_back(id, "new", id);
-            }
-        };
+    const auto add = [](std::size_t group, std::string id) -> Edit {
+        return [=](SavedState& s) { s.groups[group].buttons.emplace_back(id, "new", id); };
     };
-    const auto retext = [](std::string id, std::string text) -> Edit {
-        return [=](SavedState& s) { button(s, id).text = text; };
+    const auto retext = [](std::string text) -> Edit {
+        return [=](SavedState& s) { s.groups[0].buttons[0].text = text; };
     };
-    const Edit dropA2 = [](SavedState& s) { s.groups[0].buttons.erase(s.groups[0].buttons.begin() + 1); };
     const auto order = [](std::vector<int> at) -> Edit {
         return [=](SavedState& s) {
-            std::vector<Snippet> list;
-            for (int i : at) list.push_back(s.groups[0].buttons[i]);
-            s.groups[0].buttons = list;
+            const auto list = s.groups[0].buttons;
+            for (std::size_t i = 0; i < at.size(); ++i)
+                s.groups[0].buttons[i] = list[at[i]];
         };
     };
-    const auto groups = [](std::vector<std::string> names) -> Edit {
+    const auto groups = [](std::string one, std::string two) -> Edit {
         return [=](SavedState& s) {
-            for (const auto& name : names) s.groups.emplace_back(name, std::vector<Snippet>{}, name);
+            for (const auto& name : {one, two})
+                s.groups.emplace_back(name, std::vector<Snippet>{}, name);
         };
+    };
+    const Edit none = [](SavedState&) {};
+    const Edit dropFirst = [](SavedState& s) {
+        s.groups[0].buttons.erase(s.groups[0].buttons.begin());
     };
     struct Row {
         const char* what;
@@ -70,25 +61,18 @@ TEST(StateMergeTest, MergesByIdentifiersAndKeepsWhatEitherSideTyped) {
     };
     const Row rows[] = {
         {"identical sides", none, none, "A:a1,a2,a3|B:b1"},
-        {"additions on both", add("A", "a4"), add("B", "b2"), "A:a1,a2,a3,a4|B:b1,b2"},
-        {"deleted, unchanged elsewhere", none, dropA2, "A:a1,a3|B:b1"},
-        {"deleted, changed elsewhere", retext("a2", "L"), dropA2, "A:a1,a2,a3|B:b1"},
-        {"changed on one side", none, [](SavedState& s) { button(s, "a1").name = "x"; },
+        {"additions on both", add(0, "a4"), add(1, "b2"), "A:a1,a2,a3,a4|B:b1,b2"},
+        {"deleted, unchanged elsewhere", none, dropFirst, "A:a2,a3|B:b1"},
+        {"deleted, changed elsewhere", retext("L"), dropFirst, "A:a1,a2,a3|B:b1"},
+        {"changed on one side", none, [](SavedState& s) { s.groups[0].buttons[0].name = "x"; },
          "A:x,a2,a3|B:b1"},
-        {"changed on both", retext("a1", "L"), retext("a1", "O"),
-         "A:a1,a1 (druga različica),a2,a3|B:b1"},
-        {"order on one side, addition on the other", add("A", "a4"), order({2, 0, 1}),
-         "A:a3,a1,a2,a4|B:b1"},
+        {"changed on both", retext("L"), retext("O"), "A:a1,a1 (druga različica),a2,a3|B:b1"},
+        {"order and an addition", add(0, "a4"), order({2, 0, 1}), "A:a3,a1,a2,a4|B:b1"},
         {"order on both: the newer wins", order({1, 0, 2}), order({2, 1, 0}), "A:a3,a2,a1|B:b1"},
-        {"moved to another group",
-         none,
-         [](SavedState& s) {
-             s.groups[1].buttons.push_back(s.groups[0].buttons[0]);
-             s.groups[0].buttons.erase(s.groups[0].buttons.begin());
-         },
+        {"moved to another group", none, [&](SavedState& s) { add(1, "a1")(s), dropFirst(s); },
          "A:a2,a3|B:b1,a1"},
-        {"six groups", groups({"C", "D"}), groups({"E", "F"}), ""},
-        {"conflict copy", add("A", "a4"), [&](SavedState& s) { retext("a1", "O")(s), add("B", "b2")(s); },
+        {"six groups", groups("C", "D"), groups("E", "F"), ""},
+        {"conflict copy", add(0, "a4"), [&](SavedState& s) { retext("O")(s), add(1, "b2")(s); },
          "A:a1,a1 (druga različica),a2,a3,a4|B:b1,b2", true},
     };
     for (const Row& row : rows) {
@@ -98,8 +82,11 @@ TEST(StateMergeTest, MergesByIdentifiersAndKeepsWhatEitherSideTyped) {
         row.outside(outside);
         local.macWindow = WindowFrame{1, 2, 300, 400};
         outside.theme = AppTheme::midnight;
-        const SavedState merged = row.conflictCopy ? mergeConflictCopy(local, outside)
-                                                   : mergeStates(base, local, outside, Newer::outside);
+        const auto merge = [&] {
+            return row.conflictCopy ? mergeConflictCopy(local, outside)
+                                    : mergeStates(base, local, outside, Newer::outside);
+        };
+        const SavedState merged = merge();
         if (row.expected.empty()) {
             EXPECT_THROW(validateGroups(merged.groups), ZunaError);
             continue;
@@ -110,8 +97,7 @@ TEST(StateMergeTest, MergesByIdentifiersAndKeepsWhatEitherSideTyped) {
         EXPECT_EQ(merged.macWindow, local.macWindow);
         EXPECT_EQ(merged.theme, row.conflictCopy ? AppTheme::graphite : AppTheme::midnight);
         // Two machines that meet the same conflict make the same copy.
-        EXPECT_EQ(merged, row.conflictCopy ? mergeConflictCopy(local, outside)
-                                           : mergeStates(base, local, outside, Newer::outside));
+        EXPECT_EQ(merged, merge());
     }
 }
 
