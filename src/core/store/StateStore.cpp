@@ -88,6 +88,7 @@ StateStore::StateStore(std::filesystem::path directory)
       file_(directory_ / "state.json"),
       state_(SavedState::initial()) {
     open();
+    base_ = state_;
 }
 
 std::string StateStore::stamp() {
@@ -122,14 +123,12 @@ void StateStore::open() {
             state_ = load(file_, true);
             migrateColors();
             removeLeftovers();
-            base_ = state_;
             return;
         } catch (const std::exception&) {
             // The state file is unreadable; its own error is not shown, the previous copy decides.
             needsMigrationBackup_ = false;
         }
     } else if (!fs::exists(previous)) {
-        base_ = state_;
         return;  // a first start: the initial state, and nothing on disk yet
     }
 
@@ -168,7 +167,6 @@ void StateStore::open() {
     }
     migrateColors();
     removeLeftovers();
-    base_ = state_;
 }
 
 void StateStore::stop(const std::string& failure) {
