@@ -27,8 +27,9 @@ DataFolderWatch::DataFolderWatch(const std::filesystem::path& directory,
 }
 
 void DataFolderWatch::changed() {
-    // A file replaced by a rename drops out of the watch: follow the new one.
-    if (!watcher_.files().contains(stateFile_)) watcher_.addPath(stateFile_);
+    // A watch stays with the file it was put on; after a rename over it, follow the new one.
+    watcher_.removePath(stateFile_);
+    watcher_.addPath(stateFile_);
     settle_.start();
 }
 
