@@ -37,12 +37,16 @@ bool ownName(std::string_view name) {
     return std::regex_match(name.begin(), name.end(), kOwnFile);
 }
 
-// The copies sync tools leave when the state file changed on two machines at once: Syncthing's,
-// and the "conflicted copy" of Nextcloud and Dropbox.
-bool conflictCopyName(const std::string& name) {
+// The copies sync tools leave when a file changed on two machines at once: Syncthing's, and the
+// "conflicted copy" of Nextcloud and Dropbox. Of the state file, or of the previous copy.
+enum class ConflictCopy { none, state, previous };
+ConflictCopy conflictCopyOf(const std::string& name) {
     static const std::regex kConflict(
-        "state(\\.sync-conflict-[0-9]{8}-[0-9]{6}-[0-9A-Z]+| \\(.*conflicted copy.*\\))\\.json");
-    return std::regex_match(name, kConflict);
+        "state(\\.previous)?(\\.sync-conflict-[0-9]{8}-[0-9]{6}-[0-9A-Z]+| \\(.*conflicted copy.*\\))"
+        "\\.json");
+    std::smatch match;
+    if (!std::regex_match(name, match, kConflict)) return ConflictCopy::none;
+    return match[1].matched ? ConflictCopy::previous : ConflictCopy::state;
 }
 
 // A file of an older form, read from another writer, in the colours of the current one.
@@ -313,24 +317,29 @@ bool StateStore::takeOutsideChanges() {
 
 void StateStore::mergeConflictCopies() {
     for (const auto& path : entries(directory_)) {
-        if (!conflictCopyName(path.filename().string()) || !fs::isRegularFile(path)) continue;
+        const ConflictCopy kind = conflictCopyOf(path.filename().string());
+        if (kind == ConflictCopy::none || !fs::isRegularFile(path)) continue;
         std::optional<SavedState> merged;
         std::string problem;
-        try {
-            SavedState copy = SavedState::fromJson(limitedData(path));
-            merged = mergeConflictCopy(state_, migrated(copy));
-            validateGroups(merged->groups);
-        } catch (const std::exception& error) {
-            problem = error.what();
-            merged.reset();
+        // A copy of an older state (two machines' previous copies) is only kept aside: merging
+        // it would bring back what was deleted since.
+        if (kind == ConflictCopy::state) {
+            try {
+                SavedState copy = SavedState::fromJson(limitedData(path));
+                merged = mergeConflictCopy(state_, migrated(copy));
+                validateGroups(merged->groups);
+            } catch (const std::exception& error) {
+                problem = error.what();
+                merged.reset();
+            }
         }
         try {
             if (merged && *merged != state_) save(*merged);
             // Under a name that no sync tool takes for a conflict, so it never comes back.
             const auto name = "sinhronizacija-" + stamp() + ".json";
             fs::moveExclusively(path, directory_ / name);
-            notice_ = problem.empty() ? Notice{L("Posodobljeno iz druge naprave"), false}
-                                      : cannotMerge(problem, name);
+            if (merged) notice_ = Notice{L("Posodobljeno iz druge naprave"), false};
+            if (!problem.empty()) notice_ = cannotMerge(problem, name);
         } catch (const std::exception& error) {
             notice_ = Notice{L("Shranjevanje ni uspelo: {0}", error.what()), true};
         }

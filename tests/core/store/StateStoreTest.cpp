@@ -178,12 +178,16 @@ TEST(StateStoreTest, AnotherWritersFilesAreMergedOrKeptNeverOverwritten) {
     EXPECT_EQ(readFile(dir / damaged[0]), "{\"nicht");
     EXPECT_TRUE(store.takeNotice()->error);
 
-    writeFile(dir / "state.sync-conflict-20261208-101010-ABCDEF1.json",
-              jsonData(withButton(sampleState("start"), "COPY")));
+    for (const char* kind : {"", ".previous"}) {
+        writeFile(dir / ("state" + std::string(kind) + ".sync-conflict-20261208-101010-ABC.json"),
+                  jsonData(withButton(sampleState("start"), *kind ? "OLD" : "COPY")));
+    }
     EXPECT_TRUE(store.takeOutsideChanges());
     EXPECT_EQ(names(store.state()).back(), "COPY");
+    EXPECT_THAT(names(store.state()), testing::Not(testing::Contains("OLD")));
     EXPECT_THAT(namesStartingWith(dir.path(), "state.sync"), SizeIs(0));
-    EXPECT_THAT(namesStartingWith(dir.path(), "sinhronizacija-"), SizeIs(1));
+    EXPECT_THAT(namesStartingWith(dir.path(), "state.previous.sync"), SizeIs(0));
+    EXPECT_THAT(namesStartingWith(dir.path(), "sinhronizacija-"), SizeIs(2));
     EXPECT_EQ(StateStore(dir.path()).state(), store.state());
 
     const std::string previous = readFile(dir / "state.previous.json");
