@@ -139,6 +139,11 @@ inline QStringList windowsTitled(const QString& title) {
     return QString::fromStdString(out.value_or("")).split('\n', Qt::SkipEmptyParts);
 }
 
+inline bool clickAt(const QPoint& point) {
+    return xdotool({"mousemove", "--sync", QString::number(point.x()), QString::number(point.y()),
+                    "click", "1"});
+}
+
 inline bool finished(QProcess& process) {
     // Other waits may already have seen the process end: ask for its state, not for the event.
     return waitUntil([&] { return process.state() == QProcess::NotRunning; }, 10s);
@@ -175,12 +180,16 @@ class Program {
         return started.waitForStarted(5000);
     }
 
-    // Waits for the palette on the screen and takes its frame.
+    // Waits for this program's palette on the screen and takes its window and frame.
     bool shown() {
         return waitUntil([&] {
-            const auto windows = windowsTitled("Zuna Trep");
-            if (windows.empty()) return false;
-            const auto shell = run("xdotool", {"getwindowgeometry", "--shell", windows.front()});
+            const QString pid = QString::number(process.processId());
+            window = QString::fromStdString(run("xdotool", {"search", "--all", "--onlyvisible",
+                                                            "--pid", pid, "--name", "^Zuna Trep$"})
+                                                .value_or(""))
+                         .section('\n', 0, 0);
+            if (window.isEmpty()) return false;
+            const auto shell = run("xdotool", {"getwindowgeometry", "--shell", window});
             const auto value = [&](const std::string& key) {
                 const auto at = shell.value_or("").find(key + "=");
                 return at == std::string::npos ? 0 : std::stoi(shell->substr(at + key.size() + 1));
@@ -189,15 +198,18 @@ class Program {
             return frame.width() == 200;
         });
     }
-    // The first row, 98 points below the top; the third theme dot (midnight), which changes the
-    // state file and opens nothing; the header's minus (hides) and power (quits) buttons.
+    // The first row, 98 points below the top; the third and fourth theme dots (midnight, light),
+    // which change the state file and open nothing; the header's minus (hides) and power (quits)
+    // buttons.
     QPoint firstButton() const { return frame.topLeft() + QPoint(100, 98 + 14); }
     QPoint midnightDot() const { return frame.topLeft() + QPoint(200 - 85 + 19 * 2 + 9, 38 + 12); }
+    QPoint lightDot() const { return midnightDot() + QPoint(19, 0); }
     QPoint hideButton() const { return frame.topLeft() + QPoint(200 - 45 + 9, 8 + 10); }
     QPoint quitButton() const { return frame.topLeft() + QPoint(200 - 24 + 9, 8 + 10); }
 
     const std::filesystem::path data;
     QProcess process;
+    QString window;
     QRect frame;
 };
 

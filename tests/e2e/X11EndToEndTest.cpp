@@ -140,12 +140,6 @@ for (const field of document.querySelectorAll('textarea, input'))
     }
 }
 
-bool clickAt(const QPoint& point) {
-    return xdotool(
-               {"mousemove", "--sync", QString::number(point.x()), QString::number(point.y())}) &&
-           xdotool({"click", "1"});
-}
-
 class AppEndToEndTest : public PasteDeliveryTest {
   protected:
     Program program{data / "program"};
