@@ -1,5 +1,6 @@
 #include "Autostart.h"
 
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,8 +21,14 @@ constexpr const char* kMark = "X-Zuna-Trep-Autostart=true";
 std::filesystem::path defaultFolder() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
     if (config != nullptr && config[0] == '/') return std::filesystem::path(config) / "autostart";
+    // Without HOME, the user's home from the password database: never a folder relative to
+    // wherever the program happened to start.
     const char* home = std::getenv("HOME");
-    return std::filesystem::path(home != nullptr ? home : "") / ".config" / "autostart";
+    if (home == nullptr || home[0] != '/') {
+        const passwd* user = ::getpwuid(::getuid());
+        home = user != nullptr && user->pw_dir != nullptr ? user->pw_dir : "/";
+    }
+    return std::filesystem::path(home) / ".config" / "autostart";
 }
 
 // The lines of the entry's [Desktop Entry] group; none when it cannot be read.
@@ -54,7 +61,9 @@ bool has(const std::vector<std::string>& lines, const std::string& wanted) {
 }
 
 // A path as one argument of an Exec line: quoted, with the characters reserved inside quotes
-// escaped; then the backslashes escaped again, as every string value's are; "%" doubled.
+// escaped; then the backslashes escaped again, as every string value's are; "%" doubled; a line
+// break or tab written as its escape, so that it cannot start a key of its own. Other control
+// characters have no escape in an entry: such a path is refused.
 std::string execArgument(const std::string& path) {
     std::string quoted;
     for (const char c : path) {
@@ -63,6 +72,11 @@ std::string execArgument(const std::string& path) {
     }
     std::string value = "\"";
     for (const char c : quoted) {
+        if (c == '\n' || c == '\t' || c == '\r') {
+            value += c == '\n' ? "\\n" : c == '\t' ? "\\t" : "\\r";
+            continue;
+        }
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) throw FileError(path, EINVAL);
         if (c == '\\') value += '\\';
         if (c == '%') value += '%';
         value += c;

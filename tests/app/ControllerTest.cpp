@@ -6,8 +6,10 @@
 #include <QLineEdit>
 
 #include "AppTestSupport.h"
+#include "Autostart.h"
 #include "StoreTestSupport.h"
 #include "appearance/Theme.h"
+#include "model/Errors.h"
 #include "model/ExchangeFiles.h"
 #include "ui/EditorController.h"
 #include "ui/NameDialog.h"
@@ -410,6 +412,17 @@ TEST_F(ControllerTest, StartAtLoginWritesAndRemovesOnlyItsOwnEntryUnasked) {
         f.app->toggleAutostart();
         EXPECT_EQ(std::filesystem::exists(entry), yes == "Zamenjaj");
     }
+    // A line break in the program's path is an escape, never a key of its own; without HOME the
+    // entry still goes to the user's own folder.
+    platform::Autostart(entry.parent_path()).enable("/opt/z\nHidden=true/zuna-trep");
+    EXPECT_THAT(readFile(entry), testing::HasSubstr("Exec=\"/opt/z\\nHidden=true/zuna-trep\"\n"));
+    EXPECT_THROW(platform::Autostart(entry.parent_path()).enable("/opt/\x1b"), FileError);
+    const char* home = std::getenv("HOME");
+    const std::string kept = home != nullptr ? home : "";
+    unsetenv("HOME");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_TRUE(platform::Autostart().file().is_absolute());
+    if (home != nullptr) setenv("HOME", kept.c_str(), 1);
 }
 
 }  // namespace
