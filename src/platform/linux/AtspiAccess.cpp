@@ -30,7 +30,7 @@ struct ErrorFree {
 // Spends one budget over many D-Bus calls: each call may take only what is left.
 class Deadline {
   public:
-    explicit Deadline(std::chrono::milliseconds budget) : end_(Clock::now() + budget) {}
+    explicit Deadline(std::chrono::microseconds budget) : end_(Clock::now() + budget) {}
     explicit Deadline(Clock::time_point end) : end_(end) {}
     Clock::time_point end() const { return end_; }
 
@@ -97,7 +97,7 @@ DBusMessage* callStatus(const char* method, std::optional<bool> value) {
     return reply;
 }
 
-constexpr std::string_view kMasks[] = {"\u25CF", "\u2022", "*"};
+constexpr std::string_view kMasks[] = {"\u25CF", "\u2022", "*", "\u2219", "\u00B7", "\u2731"};
 
 bool hasState(AtspiStateSet* states, AtspiStateType state) {
     return states != nullptr && atspi_state_set_contains(states, state);
@@ -326,9 +326,10 @@ bool onlyMaskCharacters(std::string_view text) {
         return false;
     }
     while (!text.empty()) {
-        const auto mask = std::find_if(
-            std::begin(kMasks), std::end(kMasks),
-            [&](std::string_view candidate) { return text.substr(0, candidate.size()) == candidate; });
+        const auto mask =
+            std::find_if(std::begin(kMasks), std::end(kMasks), [&](std::string_view candidate) {
+                return text.substr(0, candidate.size()) == candidate;
+            });
         if (mask == std::end(kMasks)) {
             return false;
         }
@@ -339,17 +340,24 @@ bool onlyMaskCharacters(std::string_view text) {
 
 // A password field that does not say so by its role: a web page can give a password input
 // another role (Firefox then shows it as an entry), but the input type stays in its attributes;
-// and any toolkit shows the present text of a password field as mask characters.
-bool disguisedPassword(AtspiAccessible* element, AtspiRole role, AtspiStateSet* states,
-                       const Deadline& deadline) {
+// and any toolkit shows the present text of a password field as mask characters. No answer
+// when the check cannot finish (no time left, a failed read): a slow target must never pass as
+// checked.
+std::optional<bool> disguisedPassword(AtspiAccessible* element, AtspiRole role,
+                                      AtspiStateSet* states, const Deadline& deadline) {
     if (role != ATSPI_ROLE_TEXT && role != ATSPI_ROLE_ENTRY) {
         return false;
     }
     if (!deadline.arm()) {
-        return false;
+        return std::nullopt;
     }
     GError* error = nullptr;
-    if (GHashTable* attributes = atspi_accessible_get_attributes(element, &error)) {
+    GHashTable* attributes = atspi_accessible_get_attributes(element, &error);
+    if (error != nullptr) {
+        g_error_free(error);
+        return std::nullopt;
+    }
+    if (attributes != nullptr) {
         const auto* type =
             static_cast<const char*>(g_hash_table_lookup(attributes, "text-input-type"));
         const bool password = type != nullptr && std::string_view(type) == "password";
@@ -358,18 +366,24 @@ bool disguisedPassword(AtspiAccessible* element, AtspiRole role, AtspiStateSet* 
             return true;
         }
     }
-    g_clear_error(&error);
     // Passwords are single lines; a text area is never read.
-    if (hasState(states, ATSPI_STATE_MULTI_LINE) || !deadline.arm()) {
+    if (hasState(states, ATSPI_STATE_MULTI_LINE)) {
         return false;
+    }
+    if (!deadline.arm()) {
+        return std::nullopt;
     }
     Ref<AtspiText> text(atspi_accessible_get_text_iface(element));
     if (!text || !deadline.arm()) {
-        return false;
+        return std::nullopt;
     }
     // A bounded read: a field of mask characters longer than this is a password all the same.
     gchar* present = atspi_text_get_text(text.get(), 0, 64, &error);
-    g_clear_error(&error);
+    if (error != nullptr) {
+        g_error_free(error);
+        g_free(present);
+        return std::nullopt;
+    }
     const bool masked = onlyMaskCharacters(present != nullptr ? present : "");
     g_free(present);
     return masked;
@@ -400,8 +414,7 @@ void AtspiAccess::rememberWalked(_AtspiAccessible* element) {
 
 // The process id of an application comes from the bus daemon, so a frozen application does not
 // hold this up. Returns a new reference.
-AtspiAccessible* AtspiAccess::application(int processId, Clock::time_point end,
-                                          bool& searchedAll) {
+AtspiAccessible* AtspiAccess::application(int processId, Clock::time_point end, bool& searchedAll) {
     searchedAll = false;
     const Deadline deadline(end);
     GError* error = nullptr;
@@ -476,7 +489,7 @@ void AtspiAccess::enable() {
     }
 }
 
-AtspiAccess::Lookup AtspiAccess::focusedField(int processId, std::chrono::milliseconds budget) {
+AtspiAccess::Lookup AtspiAccess::focusedField(int processId, std::chrono::microseconds budget) {
     using Outcome = Lookup::Outcome;
     if (!initialized_ || processId <= 0) {
         return {};
@@ -541,10 +554,15 @@ AtspiAccess::Lookup AtspiAccess::focusedField(int processId, std::chrono::millis
         return {};
     }
     Ref<AtspiStateSet> states(atspi_accessible_get_state_set(element.get()));
+    const auto secure = role == ATSPI_ROLE_PASSWORD_TEXT
+                            ? std::optional<bool>(true)
+                            : disguisedPassword(element.get(), role, states.get(), deadline);
+    if (!secure) {
+        return {};  // not known to be safe: the field counts as one that cannot be checked
+    }
     FocusedField field;
     field.identity = identity;
-    field.secure = role == ATSPI_ROLE_PASSWORD_TEXT ||
-                   disguisedPassword(element.get(), role, states.get(), deadline);
+    field.secure = *secure;
     field.role = role == ATSPI_ROLE_TERMINAL ? FieldRole::terminal
                                              : roleOf(element.get(), role, states.get(), deadline);
     // VTE terminals, Konsole: Control+V would reach the shell as a literal ^V.
@@ -573,8 +591,7 @@ AtspiAccess::Lookup AtspiAccess::focusedField(int processId, std::chrono::millis
 
 namespace zuna::platform {
 
-std::optional<DesktopApplication> AtspiAccess::activeApplication(
-    std::chrono::milliseconds budget) {
+std::optional<DesktopApplication> AtspiAccess::activeApplication(std::chrono::milliseconds budget) {
     if (!initialized_) {
         return std::nullopt;
     }
@@ -591,7 +608,8 @@ std::optional<DesktopApplication> AtspiAccess::activeApplication(
     }
     const auto self = static_cast<guint>(::getpid());
     for (gint i = 0; i < count && deadline.arm(); ++i) {
-        Ref<AtspiAccessible> candidate(atspi_accessible_get_child_at_index(desktop.get(), i, &error));
+        Ref<AtspiAccessible> candidate(
+            atspi_accessible_get_child_at_index(desktop.get(), i, &error));
         if (error != nullptr || !candidate) {
             g_clear_error(&error);
             continue;
@@ -613,7 +631,8 @@ std::optional<DesktopApplication> AtspiAccess::activeApplication(
             continue;
         }
         for (gint j = 0; j < frames && share.arm(); ++j) {
-            Ref<AtspiAccessible> frame(atspi_accessible_get_child_at_index(candidate.get(), j, &error));
+            Ref<AtspiAccessible> frame(
+                atspi_accessible_get_child_at_index(candidate.get(), j, &error));
             if (error != nullptr || !frame || !share.arm()) {
                 g_clear_error(&error);
                 break;
@@ -648,7 +667,8 @@ FocusedField AtspiAccess::closedField(std::string identity) {
     FocusedField field;
     field.identity = std::move(identity);
     field.checkable = false;
-    field.hint = L("Aplikacija (Chromium, Electron) ne pokaže svojih polj: zaženi jo z --force-renderer-accessibility ali v možnostih vključi lepljenje v nepreverjena polja.");
+    field.hint = L(
+        "Aplikacija (Chromium, Electron) ne pokaže svojih polj: zaženi jo z --force-renderer-accessibility ali v možnostih vključi lepljenje v nepreverjena polja.");
     return field;
 }
 

@@ -42,7 +42,7 @@ class AtspiAccess {
 
     // The focused element of the application with this process id, found and described within
     // `budget` in all. Never ask for this program's own process: it could not answer itself.
-    Lookup focusedField(int processId, std::chrono::milliseconds budget);
+    Lookup focusedField(int processId, std::chrono::microseconds budget);
     // What is known of an application whose tree stays closed: nothing but a hint for the user.
     static FocusedField closedField(std::string identity);
 
