@@ -29,8 +29,9 @@ template <typename Desktop>
 class Timed : public Desktop {
   public:
     using Desktop::Desktop;
-    zuna::KeyPostResult postPasteKeys(const zuna::DesktopApplication& target) override {
-        const auto result = Desktop::postPasteKeys(target);
+    zuna::KeyPostResult postPasteKeys(const zuna::DesktopApplication& target,
+                                      const std::function<bool()>& fieldUnchanged) override {
+        const auto result = Desktop::postPasteKeys(target, fieldUnchanged);
         posted = Clock::now();
         return result;
     }

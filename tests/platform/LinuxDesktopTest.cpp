@@ -124,7 +124,8 @@ TEST_F(LinuxDesktopTest, APushButtonIsNoTextFieldAndKeysGoOnlyToTheActiveWindow)
     gone.window = 0x7fffff;
     EXPECT_FALSE(desktop.activate(gone));
     ASSERT_TRUE(desktop.preparePasteKeys(PasteShortcut::controlV));
-    EXPECT_EQ(desktop.postPasteKeys(entry.application()), KeyPostResult::targetNotActive);
+    EXPECT_EQ(desktop.postPasteKeys(entry.application(), [] { return true; }),
+              KeyPostResult::targetNotActive);
 
     // This process cannot answer its own accessibility queries from its event loop thread.
     QLineEdit own;
@@ -204,7 +205,8 @@ TEST_F(LinuxDesktopTest, PasteKeysGiveTheShortcutWithALatinVWhateverTheCurrentLa
         ASSERT_TRUE(test::waitUntil(
             [&] { return keys.output().find("KeymapNotify") != std::string::npos; }, 5s));
         ASSERT_TRUE(desktop.preparePasteKeys(shortcut));
-        ASSERT_EQ(desktop.postPasteKeys(keys.application()), KeyPostResult::posted);
+        ASSERT_EQ(desktop.postPasteKeys(keys.application(), [] { return true; }),
+                  KeyPostResult::posted);
 
         const std::regex press(
             R"(KeyPress event[^\n]*\n[^\n]*\n\s*state 0x([0-9a-f]+), keycode (\d+) \(keysym 0x[0-9a-f]+, (\w+)\))");

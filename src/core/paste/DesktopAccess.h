@@ -90,8 +90,11 @@ class DesktopAccess {
     virtual bool preparePasteKeys(PasteShortcut shortcut) = 0;
     // Puts the text on the clipboard, and with `primaryToo` on the primary selection as well.
     virtual bool setClipboardText(const std::string& text, bool primaryToo) = 0;
-    // Sends the prepared shortcut, only while the target's window is still the active one.
-    virtual KeyPostResult postPasteKeys(const DesktopApplication& target) = 0;
+    // Sends the prepared shortcut, only while the target's window is still the active one and
+    // `fieldUnchanged` agrees: asked right before the key events, after every wait, so that a
+    // focus that moved meanwhile (to a password field, say) gets nothing.
+    virtual KeyPostResult postPasteKeys(const DesktopApplication& target,
+                                        const std::function<bool()>& fieldUnchanged) = 0;
 
     // Gives the keyboard focus back to an application seen earlier (after one of the program's
     // dialogs), when its window still exists. False when nothing could be asked.

@@ -69,9 +69,8 @@ void PasteEngine::paste(const std::string& text, const std::string& name) {
         }
     }
     busy_ = true;
-    waitForModifiers(0, std::make_shared<Delivery>(Delivery{
-                            *target, field->identity, text, name, field->shortcut,
-                            field->readsPrimary}));
+    waitForModifiers(0, std::make_shared<Delivery>(Delivery{*target, field->identity, text, name,
+                                                            field->shortcut, field->readsPrimary}));
 }
 
 void PasteEngine::waitForModifiers(int attempt, std::shared_ptr<Delivery> delivery) {
@@ -114,7 +113,7 @@ void PasteEngine::deliver(const Delivery& delivery) {
         finish(L("Odložišče ni na voljo. Poskusi znova."), true);
         return;
     }
-    switch (desktop_.postPasteKeys(delivery.target)) {
+    switch (desktop_.postPasteKeys(delivery.target, [&] { return fieldUnchanged(delivery); })) {
         case KeyPostResult::posted:
             break;
         case KeyPostResult::targetNotActive:
@@ -137,8 +136,14 @@ bool PasteEngine::targetUnchanged(const Delivery& delivery) {
         now->window != delivery.target.window || !desktop_.isRunning(delivery.target)) {
         return false;
     }
+    return fieldUnchanged(delivery);
+}
+
+bool PasteEngine::fieldUnchanged(const Delivery& delivery) {
+    // Described anew: the same element may have become a password field since the click.
     const std::optional<FocusedField> field = desktop_.focusedField(delivery.target);
-    return field && field->identity == delivery.fieldIdentity;
+    return field && field->identity == delivery.fieldIdentity &&
+           !(field->checkable && field->secure);
 }
 
 void PasteEngine::permissionNeeded() {

@@ -63,6 +63,8 @@ class PasteEngine {
     void waitForModifiers(int attempt, std::shared_ptr<Delivery> delivery);
     void deliver(const Delivery& delivery);
     bool targetUnchanged(const Delivery& delivery);
+    // The element seen at the click still has the focus and is no password field.
+    bool fieldUnchanged(const Delivery& delivery);
     void permissionNeeded();
     void finish(const std::string& message, bool isError);
     void report(const std::string& message, bool isError);

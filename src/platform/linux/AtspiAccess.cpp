@@ -537,13 +537,9 @@ AtspiAccess::Lookup AtspiAccess::focusedField(int processId, std::chrono::micros
     }
     focusSeen_ = true;
 
-    // The engine looks twice within a second: at the click, and right before the keys, when
-    // only the element's identity matters. The second look reuses the first description.
+    // Described anew at every look, the last one right before the keys: the same element may
+    // have become a password field since the click.
     const std::string identity = identityOf(element.get());
-    if (described_ && described_->identity == identity &&
-        Clock::now() - describedAt_ < std::chrono::seconds(1)) {
-        return {Outcome::found, *described_};
-    }
     GError* error = nullptr;
     const AtspiRole role = atspi_accessible_get_role(element.get(), &error);
     if (error != nullptr) {
@@ -582,8 +578,6 @@ AtspiAccess::Lookup AtspiAccess::focusedField(int processId, std::chrono::micros
         Ref<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(element.get()));
         field.selectedTextSettable = editable != nullptr;
     }
-    described_ = field;
-    describedAt_ = Clock::now();
     return {Outcome::found, std::move(field)};
 }
 

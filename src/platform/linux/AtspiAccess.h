@@ -64,9 +64,6 @@ class AtspiAccess {
     // Of that application: asked to open its tree, and a focused element found there since.
     bool chromiumWoken_ = false;
     bool focusSeen_ = false;
-    // The last element described, and when.
-    std::optional<FocusedField> described_;
-    std::chrono::steady_clock::time_point describedAt_;
     // The element a walk through that application's tree found last.
     _AtspiAccessible* walkedElement_ = nullptr;
     void rememberWalked(_AtspiAccessible* element);

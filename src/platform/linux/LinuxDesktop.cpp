@@ -37,8 +37,9 @@ constexpr TerminalKind kTerminals[] = {
 
 // Browsers and applications built on Chromium (Electron, CEF), for when they are not on the bus.
 constexpr std::string_view kChromiumClasses[] = {
-    "chromium", "chromium-browser", "google-chrome", "brave-browser", "microsoft-edge",
-    "vivaldi-stable", "code", "electron", "slack", "discord", "signal"};
+    "chromium",       "chromium-browser", "google-chrome", "brave-browser",
+    "microsoft-edge", "vivaldi-stable",   "code",          "electron",
+    "slack",          "discord",          "signal"};
 
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -169,7 +170,9 @@ bool LinuxDesktop::setClipboardText(const std::string& text, bool primaryToo) {
     return clipboard->ownsClipboard() && (!primaryToo || clipboard->ownsSelection());
 }
 
-KeyPostResult LinuxDesktop::postPasteKeys(const DesktopApplication& target) {
+KeyPostResult LinuxDesktop::postPasteKeys(const DesktopApplication& target,
+                                          const std::function<bool()>& fieldUnchanged) {
+    if (!fieldUnchanged()) return KeyPostResult::targetNotActive;
     return x11_.postPasteKeys(target.window);
 }
 

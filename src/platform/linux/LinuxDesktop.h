@@ -34,7 +34,8 @@ class LinuxDesktop : public DesktopAccess {
     bool modifiersHeld() override;
     bool preparePasteKeys(PasteShortcut shortcut) override;
     bool setClipboardText(const std::string& text, bool primaryToo) override;
-    KeyPostResult postPasteKeys(const DesktopApplication& target) override;
+    KeyPostResult postPasteKeys(const DesktopApplication& target,
+                                const std::function<bool()>& fieldUnchanged) override;
 
     // Gives the keyboard focus back to an application seen earlier (after a dialog of this
     // program), when its window still exists. False when nothing could be asked.

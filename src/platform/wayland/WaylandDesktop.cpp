@@ -1,7 +1,6 @@
 #include "wayland/WaylandDesktop.h"
 
 #include <unistd.h>
-
 #include <xcb/xcb.h>
 
 #include <QClipboard>
@@ -68,15 +67,18 @@ std::string WaylandDesktop::limitation() {
             if (portal_.granted()) return {};
             if (portal_.state() == RemoteDesktopPortal::State::asking)
                 return L("Namizje čaka na tvoj odgovor v oknu za oddaljeno upravljanje.");
-            return L("Ukaz za lepljenje potrebuje dovoljenje namizja za oddaljeno upravljanje; vprašanje odpre gumb Odpri nastavitve.");
+            return L(
+                "Ukaz za lepljenje potrebuje dovoljenje namizja za oddaljeno upravljanje; vprašanje odpre gumb Odpri nastavitve.");
         case KeyPath::none:
             break;
     }
-    return L("Ta seja Wayland ne ponuja ne portala za oddaljeno upravljanje ne navidezne tipkovnice, zato ukaza za lepljenje ni mogoče poslati.");
+    return L(
+        "Ta seja Wayland ne ponuja ne portala za oddaljeno upravljanje ne navidezne tipkovnice, zato ukaza za lepljenje ni mogoče poslati.");
 }
 
 std::string WaylandDesktop::modifierLimitation() {
-    return L("V seji Wayland Zuna Trep vidi držane tipke le v aplikacijah, ki jih sporočajo dostopnosti (GTK 3, Qt); drugod jih ne vidi, zato ob kliku ne drži nobene.");
+    return L(
+        "V seji Wayland Zuna Trep vidi držane tipke le v aplikacijah, ki jih sporočajo dostopnosti (GTK 3, Qt); drugod jih ne vidi, zato ob kliku ne drži nobene.");
 }
 
 std::optional<DesktopApplication> WaylandDesktop::frontmostApplication() {
@@ -153,9 +155,12 @@ bool WaylandDesktop::setClipboardText(const std::string& text, bool /*primaryToo
     return true;
 }
 
-KeyPostResult WaylandDesktop::postPasteKeys(const DesktopApplication& target) {
+KeyPostResult WaylandDesktop::postPasteKeys(const DesktopApplication& target,
+                                            const std::function<bool()>& fieldUnchanged) {
+    // After the wait for the clipboard bridge: the process alone says nothing of the field.
     const auto now = frontmostApplication();
-    if (!now || now->processId != target.processId) return KeyPostResult::targetNotActive;
+    if (!now || now->processId != target.processId || !fieldUnchanged())
+        return KeyPostResult::targetNotActive;
     bool sent = false;
     switch (keyPath()) {
         case KeyPath::virtualKeyboard:

@@ -49,7 +49,8 @@ class WaylandDesktop : public DesktopAccess {
     bool modifiersHeld() override;
     bool preparePasteKeys(PasteShortcut shortcut) override;
     bool setClipboardText(const std::string& text, bool primaryToo) override;
-    KeyPostResult postPasteKeys(const DesktopApplication& target) override;
+    KeyPostResult postPasteKeys(const DesktopApplication& target,
+                                const std::function<bool()>& fieldUnchanged) override;
     // The palette is an X11 window on XWayland, and the compositor is its window manager.
     void showOnAllWorkspaces(std::uint64_t window) override;
 

@@ -63,7 +63,7 @@ TEST(PasteEngine, DeliversAfterCheckingEverythingInOrder) {
     EXPECT_EQ(r.clock.pendingCount(), 0u);
     EXPECT_EQ(r.desktop.calls, (Calls{"accessibility", "keyEvents", "frontmost", "running", "field",
                                       "modifiers", "frontmost", "running", "field", "accessibility",
-                                      "keyEvents", "prepare", "clipboard", "post"}));
+                                      "keyEvents", "prepare", "clipboard", "field", "post"}));
 
     r.desktop.frontmost->name.clear();
     r.engine->paste("x", "Podpis");
@@ -122,8 +122,12 @@ TEST(PasteEngine, RefusalsChangesAndFailuresAreReportedAndNothingIsPastedWrongly
             d.field->hint = hint;
         };
     };
-    // Refused before the wait, stopped after it with nothing sent, or sent.
-    enum Outcome { before, after, sent };
+    // Happens once the clipboard is written, right before the keys.
+    const auto last = [](Arrange change) -> Arrange {
+        return [change](ScriptedDesktop& d) { d.onClipboard = [&d, change] { change(d); }; };
+    };
+    // Refused before the wait, stopped after it with nothing sent, stopped at the keys, or sent.
+    enum Outcome { before, after, keys, sent };
     struct Case {
         const char* situation;
         Arrange arrange;
@@ -145,6 +149,10 @@ TEST(PasteEngine, RefusalsChangesAndFailuresAreReportedAndNothingIsPastedWrongly
         {"secure button", [&](auto& d) { button(d), d.field->secure = true; }, notText, before},
         {"password field", [](auto& d) { d.field->secure = true; }, secure, before},
         {"other field", later([](auto& d) { d.field->identity = ":1.5/x"; }), changed, after},
+        {"now a password", later([](auto& d) { d.field->secure = true; }), changed, after},
+        {"other field at the keys", last([](auto& d) { d.field->identity = ":1.5/x"; }), changed,
+         keys},
+        {"password at the keys", last([](auto& d) { d.field->secure = true; }), changed, keys},
         {"focus lost", later([](auto& d) { d.field.reset(); }), changed, after},
         {"other application", later([](auto& d) { d.frontmost->processId = 77; }), changed, after},
         {"other window", later([](auto& d) { d.frontmost->window = 8; }), changed, after},
@@ -181,8 +189,8 @@ TEST(PasteEngine, RefusalsChangesAndFailuresAreReportedAndNothingIsPastedWrongly
         EXPECT_EQ(r.prompts, report.message.empty() ? 1 : 0);
         EXPECT_EQ(r.reports, report.message.empty() ? std::vector<Report>{} : std::vector{report});
         EXPECT_EQ(r.desktop.modifierChecks.empty(), outcome == before);
-        if (outcome == sent) {
-            EXPECT_EQ(r.desktop.posts, 1);
+        if (outcome == sent || outcome == keys) {
+            EXPECT_EQ(r.desktop.posts, outcome == sent ? 1 : 0);
             EXPECT_FALSE(r.engine->busy());
         } else {
             r.expectNothingSent();

@@ -61,13 +61,14 @@ class ScriptedDesktop : public DesktopAccess {
     std::optional<DesktopApplication> frontmost = DesktopApplication{4242, "Urejevalnik", 7, 99};
     int ownPid = 1000;
     bool running = true;
-    std::optional<FocusedField> field =
-        textField(":1.5/org/a11y/atspi/accessible/12");
+    std::optional<FocusedField> field = textField(":1.5/org/a11y/atspi/accessible/12");
     // Held from the click until this many milliseconds later (-1: not at all).
     long modifiersUntil = -1;
     bool canPrepare = true;
     bool clipboardWorks = true;
     KeyPostResult postResult = KeyPostResult::posted;
+    // Runs when the clipboard is written, between the last checks and the keys.
+    std::function<void()> onClipboard;
     // Runs when the modifier state is read for the n-th time (counted from 1).
     std::map<int, std::function<void()>> onModifierCheck;
 
@@ -107,13 +108,16 @@ class ScriptedDesktop : public DesktopAccess {
     }
     bool setClipboardText(const std::string& text, bool primaryToo) override {
         log("clipboard");
+        if (onClipboard) onClipboard();
         if (clipboardWorks) {
             clipboard = text;
             if (primaryToo) primary = text;
         }
         return clipboardWorks;
     }
-    KeyPostResult postPasteKeys(const DesktopApplication&) override {
+    KeyPostResult postPasteKeys(const DesktopApplication&,
+                                const std::function<bool()>& fieldUnchanged) override {
+        if (!fieldUnchanged()) return KeyPostResult::targetNotActive;
         log("post");
         ++posts;
         return postResult;
