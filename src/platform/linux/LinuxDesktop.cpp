@@ -2,13 +2,13 @@
 
 #include <unistd.h>
 
-#include <QClipboard>
 #include <QGuiApplication>
 #include <QString>
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
+#include "SnippetClipboard.h"
 #include "localization/Localization.h"
 
 namespace zuna::platform {
@@ -154,20 +154,7 @@ bool LinuxDesktop::preparePasteKeys(PasteShortcut shortcut) {
 }
 
 bool LinuxDesktop::setClipboardText(const std::string& text, bool primaryToo) {
-    if (QGuiApplication::instance() == nullptr) {
-        return false;
-    }
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (clipboard == nullptr) {
-        return false;
-    }
-    const QString content = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    clipboard->setText(content, QClipboard::Clipboard);
-    if (primaryToo) {
-        clipboard->setText(content, QClipboard::Selection);
-    }
-    // On X11 setting the text means owning the selection; without it nobody gets it.
-    return clipboard->ownsClipboard() && (!primaryToo || clipboard->ownsSelection());
+    return putSnippetOnClipboard(text, primaryToo);
 }
 
 KeyPostResult LinuxDesktop::postPasteKeys(const DesktopApplication& target,

@@ -3,10 +3,10 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
-#include <QClipboard>
 #include <QDeadlineTimer>
 #include <QGuiApplication>
 
+#include "SnippetClipboard.h"
 #include "linux/X11Session.h"
 #include "localization/Localization.h"
 
@@ -133,16 +133,12 @@ bool WaylandDesktop::setClipboardText(const std::string& text, bool /*primaryToo
     // which the palette never has; its data-control protocol sets the seat's clipboard directly.
     if (session_.hasDataControl()) return session_.setClipboardText(text);
     if (QGuiApplication::instance() == nullptr) return false;
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (clipboard == nullptr) return false;
     if (!selectionRequests_.installed) {
         QCoreApplication::instance()->installNativeEventFilter(&selectionRequests_);
         selectionRequests_.installed = true;
     }
     const int before = selectionRequests_.count;
-    clipboard->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                       QClipboard::Clipboard);
-    if (!clipboard->ownsClipboard()) return false;
+    if (!putSnippetOnClipboard(text, false)) return false;
     // mutter hands the X11 clipboard to Wayland clients only once it has asked this program for
     // its formats, which is answered from the event loop. Keys sent before that paste the
     // previous text (measured: 10 of 60 deliveries, at a click every 80 ms). So the loop runs
