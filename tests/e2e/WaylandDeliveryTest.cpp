@@ -25,6 +25,25 @@ TEST_F(WaylandDeliveryTest, TextArrivesExactlyInGtkAndQtFieldsAndPasswordsAreRef
                       {"Return"},
                       "X11: ščž\n"});
     expectDeliveries(fields);
+
+    // Readers that stop reading hold no thread of the program, and are dropped after a while;
+    // the next reader gets the whole text, and the secret mark.
+    const std::string large(1'000'000, 'x');
+    ASSERT_TRUE(desktop.setClipboardText(large, false));
+    const auto threads = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/task"), {});
+    };
+    const auto before = threads();
+    std::vector<std::unique_ptr<QProcess>> stalled(20);
+    for (auto& reader : stalled) {
+        reader = std::make_unique<QProcess>();
+        reader->start("timeout", {"8", "sh", "-c", "wl-paste | sleep 8"});
+    }
+    spin(1s);
+    EXPECT_LE(threads(), before + 2);
+    spin(6s);
+    EXPECT_EQ(waylandClipboard().size(), large.size());
+    EXPECT_EQ(run("wl-paste", {"--type", "x-kde-passwordManagerHint"}), "secret");
 }
 
 // The whole program, clicked through the compositor: sway gets a palette that bypasses it and

@@ -2,19 +2,15 @@
 
 #include <fcntl.h>
 #include <linux/input-event-codes.h>
-#include <pthread.h>
-#include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
 
-#include <vector>
-
 #include <QSocketNotifier>
 #include <chrono>
 #include <cstring>
-#include <thread>
+#include <vector>
 
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
@@ -37,7 +33,8 @@ Keymap englishKeymap() {
     xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     if (context == nullptr) return result;
     const xkb_rule_names names{"evdev", "pc105", "us", "", ""};
-    if (xkb_keymap* keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS)) {
+    if (xkb_keymap* keymap =
+            xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS)) {
         if (char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1)) {
             result.text = text;
             std::free(text);
@@ -58,29 +55,21 @@ unsigned milliseconds() {
         duration_cast<std::chrono::milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-// Writes the whole text and closes the descriptor. On a thread of its own, so that a reader
-// that takes its time does not hold up the palette; a reader that goes away early only ends
-// the write (SIGPIPE is blocked on this thread).
-void serve(std::string text, int fd) {
-    std::thread([text = std::move(text), fd] {
-        sigset_t pipe;
-        sigemptyset(&pipe);
-        sigaddset(&pipe, SIGPIPE);
-        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        std::size_t written = 0;
-        while (written < text.size()) {
-            const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            written += static_cast<std::size_t>(n);
-        }
-        ::close(fd);
-    }).detach();
-}
+constexpr const char* kSecretHint = "x-kde-passwordManagerHint";
 
 const zwlr_data_control_source_v1_listener sourceListener{&WaylandSession::send,
-                                                           &WaylandSession::cancelled};
+                                                          &WaylandSession::cancelled};
+
+// Other programs' clipboards are offered to every data-control client; this one never reads
+// them, so each offer is freed as soon as it is announced.
+void dropOffer(void*, zwlr_data_control_v1*, zwlr_data_control_offer_v1* offer) {
+    if (offer != nullptr) zwlr_data_control_offer_v1_destroy(offer);
+}
+void newOffer(void*, zwlr_data_control_v1*, zwlr_data_control_offer_v1*) {}
+void deviceFinished(void* data, zwlr_data_control_v1* device) {
+    static_cast<WaylandSession*>(data)->dataControlFinished(device);
+}
+const zwlr_data_control_v1_listener deviceListener{&newOffer, &dropOffer, &deviceFinished};
 
 }  // namespace
 
@@ -91,7 +80,8 @@ WaylandSession::WaylandSession() {
     wl_registry_add_listener(registry_, &registryListener, this);
     wl_display_roundtrip(display_);
     if (seat_ != nullptr && keyboardManager_ != nullptr) {
-        keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(keyboardManager_, seat_);
+        keyboard_ =
+            zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(keyboardManager_, seat_);
         if (!uploadKeymap()) {
             zwp_virtual_keyboard_v1_destroy(keyboard_);
             keyboard_ = nullptr;
@@ -99,6 +89,7 @@ WaylandSession::WaylandSession() {
     }
     if (seat_ != nullptr && dataControlManager_ != nullptr) {
         dataControl_ = zwlr_data_control_manager_v1_get_data_control(dataControlManager_, seat_);
+        zwlr_data_control_v1_add_listener(dataControl_, &deviceListener, this);
     }
     // A compositor that refuses a request ends the connection: find out now, not at a click.
     if (wl_display_roundtrip(display_) < 0) {
@@ -118,12 +109,13 @@ WaylandSession::~WaylandSession() {
     wl_display_disconnect(display_);
 }
 
-void WaylandSession::global(void* data, wl_registry* registry, unsigned name,
-                            const char* interface, unsigned version) {
+void WaylandSession::global(void* data, wl_registry* registry, unsigned name, const char* interface,
+                            unsigned version) {
     auto* self = static_cast<WaylandSession*>(data);
     (void)version;
     if (std::strcmp(interface, wl_seat_interface.name) == 0 && self->seat_ == nullptr) {
-        self->seat_ = static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        self->seat_ =
+            static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
     } else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
         self->keyboardManager_ = static_cast<zwp_virtual_keyboard_manager_v1*>(
             wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
@@ -157,8 +149,18 @@ bool WaylandSession::flush() {
     return wl_display_flush(display_) >= 0 && wl_display_get_error(display_) == 0;
 }
 
+bool WaylandSession::dispatchAvailable() {
+    // Reads only what the socket holds now: the palette's loop never waits for the compositor.
+    while (wl_display_prepare_read(display_) != 0) {
+        if (wl_display_dispatch_pending(display_) < 0) return false;
+    }
+    wl_display_flush(display_);
+    if (wl_display_read_events(display_) < 0) return false;
+    return wl_display_dispatch_pending(display_) >= 0;
+}
+
 void WaylandSession::dispatch() {
-    if (wl_display_dispatch(display_) < 0) {
+    if (!dispatchAvailable()) {
         // The compositor went away: nothing more can be sent or served.
         events_->setEnabled(false);
         keyboard_ = nullptr;
@@ -198,25 +200,33 @@ bool WaylandSession::setClipboardText(const std::string& text) {
     zwlr_data_control_source_v1* source =
         zwlr_data_control_manager_v1_create_data_source(dataControlManager_);
     zwlr_data_control_source_v1_add_listener(source, &sourceListener, this);
-    for (const char* type : {"text/plain;charset=utf-8", "text/plain", "UTF8_STRING", "STRING",
-                             "TEXT"}) {
+    // Marked as a secret, so that clipboard managers keep no copy in their history.
+    for (const char* type :
+         {"text/plain;charset=utf-8", "text/plain", "UTF8_STRING", "STRING", "TEXT", kSecretHint}) {
         zwlr_data_control_source_v1_offer(source, type);
     }
     zwlr_data_control_v1_set_selection(dataControl_, source);
     if (source_ != nullptr) zwlr_data_control_source_v1_destroy(source_);
     source_ = source;
-    clipboard_ = text;
+    clipboard_ = std::make_shared<const std::string>(text);
     // The selection is set once the compositor has it; a reader may ask right after the keys.
     return flush() && wl_display_roundtrip(display_) >= 0;
 }
 
-void WaylandSession::send(void* data, zwlr_data_control_source_v1* source, const char*, int fd) {
+void WaylandSession::send(void* data, zwlr_data_control_source_v1* source, const char* mimeType,
+                          int fd) {
     auto* self = static_cast<WaylandSession*>(data);
     if (source != self->source_) {
         ::close(fd);
         return;
     }
-    serve(self->clipboard_, fd);
+    static const auto secret = std::make_shared<const std::string>("secret");
+    self->server_.serve(fd, std::strcmp(mimeType, kSecretHint) == 0 ? secret : self->clipboard_);
+}
+
+void WaylandSession::dataControlFinished(zwlr_data_control_v1* device) {
+    if (device == dataControl_) dataControl_ = nullptr;
+    zwlr_data_control_v1_destroy(device);
 }
 
 void WaylandSession::cancelled(void* data, zwlr_data_control_source_v1* source) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "paste/DesktopAccess.h"
+#include "wayland/ClipboardServer.h"
 
 struct wl_display;
 struct wl_registry;
@@ -13,6 +14,7 @@ struct zwp_virtual_keyboard_v1;
 struct zwlr_data_control_manager_v1;
 struct zwlr_data_control_v1;
 struct zwlr_data_control_source_v1;
+struct zwlr_data_control_offer_v1;
 class QSocketNotifier;
 
 namespace zuna::platform {
@@ -43,14 +45,17 @@ class WaylandSession {
     static void global(void* data, wl_registry* registry, unsigned name, const char* interface,
                        unsigned version);
     static void globalRemove(void* data, wl_registry* registry, unsigned name);
-    static void send(void* data, zwlr_data_control_source_v1* source, const char* mimeType,
-                     int fd);
+    static void send(void* data, zwlr_data_control_source_v1* source, const char* mimeType, int fd);
     static void cancelled(void* data, zwlr_data_control_source_v1* source);
+    void dataControlFinished(zwlr_data_control_v1* device);
+    // The readers of the clipboard being served now.
+    std::size_t clipboardReaders() const { return server_.readers(); }
 
   private:
     bool uploadKeymap();
     bool flush();
     void dispatch();
+    bool dispatchAvailable();
 
     wl_display* display_ = nullptr;
     wl_registry* registry_ = nullptr;
@@ -60,7 +65,8 @@ class WaylandSession {
     zwlr_data_control_manager_v1* dataControlManager_ = nullptr;
     zwlr_data_control_v1* dataControl_ = nullptr;
     zwlr_data_control_source_v1* source_ = nullptr;
-    std::string clipboard_;
+    std::shared_ptr<const std::string> clipboard_;
+    ClipboardServer server_;
     unsigned controlMask_ = 0;
     unsigned shiftMask_ = 0;
     std::unique_ptr<QSocketNotifier> events_;
