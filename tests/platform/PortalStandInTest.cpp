@@ -38,6 +38,9 @@ class PortalStandIn : public QObject {
     uint deviceTypes = 7;
     // What Start answers: 0 agreed, 1 refused by the user.
     uint startAnswer = 0;
+    // Answers Start this late; holds up the answer to this key's press.
+    int startDelayMs = 10;
+    int slowKeysym = 0;
     QString token = QStringLiteral("token-1");
 
     // Written on the stand-in's thread; read through StandInRig::record().
@@ -65,10 +68,12 @@ class PortalStandIn : public QObject {
         note("Start");
         QVariantMap results{{"devices", 1u}};
         if (version >= 2) results.insert("restore_token", token);
-        return respond(message, options, startAnswer, startAnswer == 0 ? results : QVariantMap());
+        return respond(message, options, startAnswer, startAnswer == 0 ? results : QVariantMap(),
+                       startDelayMs);
     }
     void NotifyKeyboardKeysym(const QDBusObjectPath&, const QVariantMap&, int keysym, uint state) {
         record.keys.emplace_back(keysym, state);
+        if (keysym == slowKeysym && state == 1) QThread::msleep(700);
     }
     // The user revokes the grant in the desktop's settings.
     void closeSession() {
@@ -83,10 +88,10 @@ class PortalStandIn : public QObject {
     void note(const QString& call) { record.calls << call; }
     // Replies with the request object and answers on it a moment later, as a portal does.
     QDBusObjectPath respond(const QDBusMessage& message, const QVariantMap& options, uint answer,
-                            QVariantMap results) {
+                            QVariantMap results, int delayMs = 10) {
         const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
                                  .arg(sender(message), options.value("handle_token").toString());
-        QTimer::singleShot(10, this, [path, answer, results] {
+        QTimer::singleShot(delayMs, this, [path, answer, results] {
             QDBusMessage response =
                 QDBusMessage::createSignal(path, "org.freedesktop.portal.Request", "Response");
             response << answer << results;
@@ -170,6 +175,12 @@ TEST(PortalStandIn, TheGrantIsKeptAsATokenAndComesBackAtTheNextStartWithoutAskin
         EXPECT_EQ(std::vector(keys.begin() + 4, keys.end()),
                   (std::vector<std::pair<int, uint>>{
                       {0xffe3, 1}, {0xffe1, 1}, {0x76, 1}, {0x76, 0}, {0xffe1, 0}, {0xffe3, 0}}));
+        // A press answered too late may still have arrived: it is released all the same.
+        rig.onThread([&] { rig.standIn.slowKeysym = 0xffe3; });
+        EXPECT_FALSE(portal.sendPasteKeys(PasteShortcut::controlV));
+        EXPECT_TRUE(test::waitUntil([&] { return rig.record().keys.size() == 12; }, 3s));
+        EXPECT_EQ(rig.record().keys.back(), (std::pair<int, uint>{0xffe3, 0}));
+        rig.onThread([&] { rig.standIn.slowKeysym = 0; });
     }
     // The next start hands the token back at once; the portal answers without its dialog.
     RemoteDesktopPortal again(tokenFile);
@@ -203,6 +214,16 @@ TEST(PortalStandIn, ARefusalARevocationAndAnOldPortalLeaveTheGrantMissing) {
         EXPECT_EQ(std::filesystem::exists(data / "remote-desktop.token"),
                   version >= 2 && answer == 0);
     }
+    // A question left unanswered is given up, and its late answer changes nothing.
+    test::TempDir data;
+    StandInRig rig;
+    rig.onThread([&] { rig.standIn.startDelayMs = 1500; });
+    RemoteDesktopPortal portal(data / "remote-desktop.token", 300ms);
+    portal.request();
+    ASSERT_TRUE(test::waitUntil([&] { return portal.state() == State::refused; }, 3s));
+    EXPECT_TRUE(portal.timedOut());
+    test::waitUntil([] { return false; }, 1500ms);
+    EXPECT_EQ(portal.state(), State::refused);
 }
 
 }  // namespace

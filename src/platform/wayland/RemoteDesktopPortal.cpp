@@ -42,13 +42,18 @@ std::optional<QVariant> portalProperty(const QString& name) {
 
 }  // namespace
 
-RemoteDesktopPortal::RemoteDesktopPortal(std::filesystem::path tokenFile)
+RemoteDesktopPortal::RemoteDesktopPortal(std::filesystem::path tokenFile,
+                                         std::chrono::milliseconds answerLimit)
     : tokenFile_(std::move(tokenFile)) {
+    answerTimer_.setSingleShot(true);
+    answerTimer_.setInterval(answerLimit);
+    connect(&answerTimer_, &QTimer::timeout, this, &RemoteDesktopPortal::giveUp);
     // A grant the user gave in an earlier run comes back without a dialog.
     if (savedToken()) request();
 }
 
 RemoteDesktopPortal::~RemoteDesktopPortal() {
+    forgetRequest();
     dropSession();
 }
 
@@ -65,14 +70,17 @@ bool RemoteDesktopPortal::available() {
 void RemoteDesktopPortal::request() {
     if (state_ == State::asking || state_ == State::granted || !available()) return;
     setState(State::asking);
+    timedOut_ = false;
     QVariantMap options;
     options.insert(QStringLiteral("session_handle_token"),
                    QStringLiteral("zuna_session%1").arg(++requests_));
-    if (!call(QStringLiteral("CreateSession"), {}, options, SLOT(sessionCreated(uint, QVariantMap))))
+    if (!call(QStringLiteral("CreateSession"), {}, options,
+              SLOT(sessionCreated(uint, QVariantMap))))
         setState(State::refused);
 }
 
 void RemoteDesktopPortal::sessionCreated(uint response, const QVariantMap& results) {
+    forgetRequest();
     const QString handle = results.value(QStringLiteral("session_handle")).toString();
     if (response != 0 || handle.isEmpty()) {
         setState(State::refused);
@@ -97,6 +105,7 @@ void RemoteDesktopPortal::sessionCreated(uint response, const QVariantMap& resul
 }
 
 void RemoteDesktopPortal::devicesSelected(uint response, const QVariantMap&) {
+    forgetRequest();
     if (response != 0) {
         dropSession();
         setState(State::refused);
@@ -111,6 +120,7 @@ void RemoteDesktopPortal::devicesSelected(uint response, const QVariantMap&) {
 }
 
 void RemoteDesktopPortal::started(uint response, const QVariantMap& results) {
+    forgetRequest();
     const unsigned devices = results.value(QStringLiteral("devices")).toUInt();
     if (response != 0 || (devices & keyboardDevice) == 0) {
         dropSession();
@@ -140,21 +150,21 @@ bool RemoteDesktopPortal::sendPasteKeys(PasteShortcut shortcut) {
     if (shortcut != PasteShortcut::shiftInsert) held.push_back(controlKeysym);
     if (shortcut != PasteShortcut::controlV) held.push_back(shiftKeysym);
     const int key = shortcut == PasteShortcut::shiftInsert ? insertKeysym : vKeysym;
-    // A modifier already pressed is released whatever fails later.
+    held.push_back(key);
+    // A press whose answer did not come in time may still reach the compositor: every press
+    // sent gets its release, in the reverse order, whatever the answers say.
     std::size_t pressed = 0;
     bool sent = true;
-    for (; pressed < held.size() && sent; ++pressed)
-        sent = notifyKey(held[pressed], true);
-    if (!sent) --pressed;
-    sent = sent && notifyKey(key, true) && notifyKey(key, false);
+    while (sent && pressed < held.size())
+        sent = notifyKey(held[pressed++], true);
     while (pressed > 0)
         sent = notifyKey(held[--pressed], false) && sent;
     return sent;
 }
 
 bool RemoteDesktopPortal::notifyKey(int keysym, bool pressed) {
-    QDBusMessage notify = QDBusMessage::createMethodCall(
-        portalService, portalPath, remoteDesktop, QStringLiteral("NotifyKeyboardKeysym"));
+    QDBusMessage notify = QDBusMessage::createMethodCall(portalService, portalPath, remoteDesktop,
+                                                         QStringLiteral("NotifyKeyboardKeysym"));
     notify << QVariant::fromValue(session_) << QVariantMap() << keysym
            << static_cast<uint>(pressed ? 1 : 0);
     // Each answer is waited for: the portal hands the events on to the compositor without
@@ -171,14 +181,13 @@ bool RemoteDesktopPortal::call(const QString& method, QList<QVariant> arguments,
     const QString token = QStringLiteral("zuna%1").arg(++requests_);
     QString sender = bus.baseService().mid(1);
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
-                             .arg(sender, token);
-    if (!requestPath_.isEmpty()) {
-        bus.disconnect(portalService, requestPath_, requestInterface, QStringLiteral("Response"),
-                       this, nullptr);
-    }
+    const QString path =
+        QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
+    forgetRequest();
     requestPath_ = path;
+    requestSlot_ = slot;
     bus.connect(portalService, path, requestInterface, QStringLiteral("Response"), this, slot);
+    answerTimer_.start();
     options.insert(QStringLiteral("handle_token"), token);
     QDBusMessage message =
         QDBusMessage::createMethodCall(portalService, portalPath, remoteDesktop, method);
@@ -186,6 +195,23 @@ bool RemoteDesktopPortal::call(const QString& method, QList<QVariant> arguments,
     message.setArguments(arguments);
     // The reply only names the request object, which is known already; the answer is the signal.
     return bus.send(message);
+}
+
+void RemoteDesktopPortal::forgetRequest() {
+    answerTimer_.stop();
+    if (requestPath_.isEmpty()) return;
+    // Disconnecting needs the very slot that was connected.
+    QDBusConnection::sessionBus().disconnect(portalService, requestPath_, requestInterface,
+                                             QStringLiteral("Response"), this, requestSlot_);
+    requestPath_.clear();
+    requestSlot_ = nullptr;
+}
+
+void RemoteDesktopPortal::giveUp() {
+    forgetRequest();
+    dropSession();
+    timedOut_ = true;
+    setState(State::refused);
 }
 
 void RemoteDesktopPortal::setState(State state) {
@@ -197,8 +223,8 @@ void RemoteDesktopPortal::setState(State state) {
 void RemoteDesktopPortal::dropSession() {
     if (session_.path().isEmpty()) return;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.disconnect(portalService, session_.path(), sessionInterface, QStringLiteral("Closed"),
-                   this, SLOT(sessionClosed()));
+    bus.disconnect(portalService, session_.path(), sessionInterface, QStringLiteral("Closed"), this,
+                   SLOT(sessionClosed()));
     bus.send(QDBusMessage::createMethodCall(portalService, session_.path(), sessionInterface,
                                             QStringLiteral("Close")));
     session_ = QDBusObjectPath();

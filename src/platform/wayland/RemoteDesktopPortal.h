@@ -3,7 +3,9 @@
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QVariantMap>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -24,7 +26,9 @@ class RemoteDesktopPortal : public QObject {
 
     // `tokenFile` keeps the restore token between runs. With a token from an earlier run the
     // grant is asked back at once, which needs no dialog.
-    explicit RemoteDesktopPortal(std::filesystem::path tokenFile);
+    // A question the portal leaves unanswered for `answerLimit` is given up (see timedOut()).
+    explicit RemoteDesktopPortal(std::filesystem::path tokenFile,
+                                 std::chrono::milliseconds answerLimit = std::chrono::minutes(2));
     ~RemoteDesktopPortal() override;
 
     // The session bus has a portal with the remote-control interface (asked once, then kept).
@@ -34,6 +38,8 @@ class RemoteDesktopPortal : public QObject {
     bool restores() { return available() && version_ >= 2; }
     State state() const { return state_; }
     bool granted() const { return state_ == State::granted; }
+    // The last question got no answer in time.
+    bool timedOut() const { return timedOut_; }
     // Opens the portal's dialog; returns at once, the answer arrives later. Does nothing while a
     // question is open or the grant is there.
     void request();
@@ -58,6 +64,9 @@ class RemoteDesktopPortal : public QObject {
               const char* slot);
     bool notifyKey(int keysym, bool pressed);
     void setState(State state);
+    // Removes the hook of the request that was answered or given up.
+    void forgetRequest();
+    void giveUp();
     void dropSession();
     std::optional<std::string> savedToken() const;
 
@@ -67,6 +76,9 @@ class RemoteDesktopPortal : public QObject {
     unsigned version_ = 0;
     QDBusObjectPath session_;
     QString requestPath_;
+    const char* requestSlot_ = nullptr;
+    QTimer answerTimer_;
+    bool timedOut_ = false;
     int requests_ = 0;
 };
 

@@ -67,6 +67,9 @@ std::string WaylandDesktop::limitation() {
             if (portal_.granted()) return {};
             if (portal_.state() == RemoteDesktopPortal::State::asking)
                 return L("Namizje čaka na tvoj odgovor v oknu za oddaljeno upravljanje.");
+            if (portal_.timedOut())
+                return L(
+                    "Namizje ni odgovorilo na vprašanje za oddaljeno upravljanje. Poskusi znova z gumbom Odpri nastavitve.");
             return L(
                 "Ukaz za lepljenje potrebuje dovoljenje namizja za oddaljeno upravljanje; vprašanje odpre gumb Odpri nastavitve.");
         case KeyPath::none:
