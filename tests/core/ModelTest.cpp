@@ -84,6 +84,9 @@ TEST(RecordsTest, ButtonRulesAtTheirBoundaries) {
     EXPECT_EQ(buttons({Snippet(repeat("ž", 120), "")}), "ok");
     EXPECT_EQ(buttons({Snippet(repeat("ž", 121), "")}), kButton);
     EXPECT_EQ(buttons({Snippet(repeat("🇸🇮", 100), "")}), "ok");  // 200 code points
+    EXPECT_EQ(buttons({Snippet(repeat("👩‍👩‍👧‍👦", 120), "")}),
+              "ok");                                                           // 3,000 bytes
+    EXPECT_EQ(buttons({Snippet("a" + repeat("\u0301", 2000), "")}), kButton);  // one character
     EXPECT_EQ(buttons({Snippet("\t\n\u2028", "")}), kButton);
     EXPECT_EQ(buttons({Snippet(" " + repeat("a", 120), "")}), kButton);  // blanks count
     EXPECT_EQ(buttons({Snippet("a", repeat("x", 1'048'576))}), "ok");

@@ -11,8 +11,13 @@ namespace zuna {
 
 namespace {
 
+// Characters are counted as users see them, and one of them may carry any number of combining
+// marks: the bytes are bounded too, so that a name of a few megabytes never reaches the palette.
+constexpr std::size_t kMaxBytesPerCharacter = 32;
+
 bool nameFits(std::string_view name, std::size_t maxLength) {
-    return !isBlank(name) && userPerceivedLength(name, maxLength) <= maxLength;
+    return name.size() <= maxLength * kMaxBytesPerCharacter && !isBlank(name) &&
+           userPerceivedLength(name, maxLength) <= maxLength;
 }
 
 enum class ButtonFault { none, invalid, duplicate };
