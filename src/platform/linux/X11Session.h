@@ -42,9 +42,6 @@ class X11Session {
         std::string name;
     };
     WindowClass windowClass(std::uint64_t window);
-    // The window belongs to a client on this machine: its WM_CLIENT_MACHINE, when set, is this
-    // host's name. A window shown over `ssh -X` names a process of another machine.
-    bool windowIsLocal(std::uint64_t window);
 
     // Finds the key codes of the shortcut's modifiers and key (a Latin "v" or Insert), and the
     // keyboard group to lock for the key press when the current layout has no "v".
