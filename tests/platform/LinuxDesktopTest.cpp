@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <csignal>
@@ -138,6 +139,38 @@ TEST_F(LinuxDesktopTest, APushButtonIsNoTextFieldAndKeysGoOnlyToTheActiveWindow)
     const auto asked = Clock::now();
     EXPECT_FALSE(desktop.focusedField(*desktop.frontmostApplication()));
     EXPECT_LT(Clock::now() - asked, 50ms);
+}
+
+// A window whose process id names no application on the bus (a sandbox's accessibility goes
+// through a proxy), or that comes from another machine: the application whose frame is active
+// answers for it when the titles agree, so its password field is still known as one.
+TEST_F(LinuxDesktopTest, AWindowOfAnotherProcessIdOrMachineIsCheckedThroughTheActiveFrame) {
+    const auto address =
+        test::run("gdbus", {"call", "--session", "--dest", "org.a11y.Bus", "--object-path",
+                            "/org/a11y/bus", "--method", "org.a11y.Bus.GetAddress"});
+    ASSERT_TRUE(address);
+    const QString socket = QStringLiteral("/tmp/zuna-a11y-proxy-%1").arg(::getpid());
+    QProcess proxy;
+    proxy.start("xdg-dbus-proxy", {QString::fromStdString(*address).section('\'', 1, 1), socket});
+    ASSERT_TRUE(test::waitUntil([&] { return QFile::exists(socket); }));
+    TargetApp password(
+        "env", {"AT_SPI_BUS_ADDRESS=unix:path=" + socket, "zenity", "--password", "--title=Geslo"});
+    ASSERT_TRUE(password.waitUntilActive(desktop));
+    const QString window = QString::number(password.application().window);
+    for (const QStringList& property :
+         {QStringList{},
+          QStringList{"-f", "WM_CLIENT_MACHINE", "8s", "-set", "WM_CLIENT_MACHINE", "drugje"}}) {
+        if (!property.isEmpty()) {
+            ASSERT_TRUE(test::run("xprop", QStringList{"-id", window} + property));
+        }
+        EXPECT_TRUE(test::waitUntil([&] {
+            const auto field = desktop.focusedField(*desktop.frontmostApplication());
+            return field && field->checkable && field->secure;
+        })) << property.join(' ').toStdString();
+    }
+    proxy.terminate();
+    proxy.waitForFinished();
+    QFile::remove(socket);
 }
 
 // Shift, Control, Alt and Super count as held, the locks do not. A global shortcut fires

@@ -131,7 +131,20 @@ std::optional<FocusedField> LinuxDesktop::focusedField(const DesktopApplication&
     if (application.processId == ownProcessId()) {
         return std::nullopt;
     }
-    AtspiAccess::Lookup lookup = atspi_.focusedField(application.processId, queryBudget);
+    // A window of another machine names a process there, which may be any program here.
+    const bool local = x11_.windowIsLocal(application.window);
+    AtspiAccess::Lookup lookup;
+    lookup.outcome = AtspiAccess::Lookup::Outcome::absent;
+    if (local) lookup = atspi_.focusedField(application.processId, queryBudget);
+    if (lookup.outcome == AtspiAccess::Lookup::Outcome::absent) {
+        // A sandboxed application reaches the bus through a proxy of another process id: then
+        // the application whose frame is active, if that frame is the active window by title.
+        const auto active = atspi_.activeApplication(queryBudget);
+        if (active && !active->name.empty() && active->name == application.name &&
+            active->processId != ownProcessId()) {
+            lookup = atspi_.focusedField(active->processId, queryBudget);
+        }
+    }
     switch (lookup.outcome) {
         case AtspiAccess::Lookup::Outcome::found:
             return std::move(lookup.field);

@@ -42,6 +42,9 @@ class X11Session {
         std::string name;
     };
     WindowClass windowClass(std::uint64_t window);
+    // False only when the window's WM_CLIENT_MACHINE names another host: a window shown over
+    // `ssh -X` names a process of another machine.
+    bool windowIsLocal(std::uint64_t window);
 
     // Finds the key codes of the shortcut's modifiers and key (a Latin "v" or Insert), and the
     // keyboard group to lock for the key press when the current layout has no "v".
