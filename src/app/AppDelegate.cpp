@@ -107,8 +107,9 @@ void AppDelegate::applicationDidFinishLaunching() {
             status(L("Shranjevanje ni uspelo: {0}", error.what()), true);
         }
     }
-    // Conflict copies a sync tool left while the program was not running, then every change.
-    watch_ = new DataFolderWatch(
+    // Conflict copies a sync tool left while the program was not running, then every change; the
+    // watch is a child of the controller and ends with it.
+    new DataFolderWatch(
         store_->directory(), [this] { takeOutsideChanges(); }, this);
     takeOutsideChanges();
 }

@@ -25,7 +25,6 @@ class QWidget;
 
 namespace zuna {
 
-class DataFolderWatch;
 class DialogRunner;
 class PaletteView;
 
@@ -176,7 +175,6 @@ class AppDelegate : public QObject, public PaletteOwner {
     std::unique_ptr<StateStore> store_;
     PasteEngine engine_;
     QSystemTrayIcon* tray_ = nullptr;
-    DataFolderWatch* watch_ = nullptr;
     std::unique_ptr<QMenu> trayMenu_;
     // Pending delayed work is cancelled by moving on to a new generation.
     unsigned frameWork_ = 0;

@@ -12,8 +12,9 @@ namespace zuna {
 
 // One running program per data directory. The lock is on the data directory itself, so every
 // path to it (a link, a bind mount, another login's runtime directory) meets the same lock, and
-// no lock file exists that a sync tool could copy, replace or turn into a conflict. A second start asks the first, over a socket in the user's runtime directory named after
-// the directory's device and inode, to show its palette, and leaves. Locking and asking need no
+// no lock file exists that a sync tool could copy, replace or turn into a conflict. A second
+// start asks the first, over a socket in the user's runtime directory named after the
+// directory's device and inode, to show its palette, and leaves. Locking and asking need no
 // QApplication, so a second start answers at once.
 class InstanceGuard : public QObject {
     Q_OBJECT

@@ -176,48 +176,39 @@ std::optional<FileIdentity> replaceFileIfUnchanged(const std::filesystem::path& 
     std::string temporary = temporaryName(target);
     FileDescriptor fd(createTemporary(temporary, FileAccess::owner));
     if (fd.get() < 0) throw FileError(target, errno);
-    const auto changed = [&] {
-        ::unlink(temporary.c_str());
-        return std::nullopt;
-    };
-    try {
-        writeAll(fd.get(), bytes, target);
-        if (::fsync(fd.get()) != 0) throw FileError(target, errno);
-    } catch (...) {
-        ::unlink(temporary.c_str());
-        throw;
-    }
+    // Whatever has the temporary name at the end goes: the new file when it was not put in
+    // place, or the old one it was swapped with.
+    struct Leftover {
+        const std::string& path;
+        bool keep = false;
+        ~Leftover() {
+            if (!keep) ::unlink(path.c_str());
+        }
+    } leftover{temporary};
+    writeAll(fd.get(), bytes, target);
+    if (::fsync(fd.get()) != 0) throw FileError(target, errno);
     const char* from = temporary.c_str();
     const char* to = target.c_str();
     // An exchange would move a directory aside where a rename fails.
     struct stat existing {};
-    if (::stat(to, &existing) == 0 && S_ISDIR(existing.st_mode)) {
-        ::unlink(from);
-        throw FileError(target, EISDIR);
-    }
-    const unsigned how = expected ? RENAME_EXCHANGE : RENAME_NOREPLACE;
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, how) != 0) {
-        if (errno == (expected ? ENOENT : EEXIST)) return changed();
+    if (::stat(to, &existing) == 0 && S_ISDIR(existing.st_mode)) throw FileError(target, EISDIR);
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, expected ? RENAME_EXCHANGE : RENAME_NOREPLACE) !=
+        0) {
+        if (errno == (expected ? ENOENT : EEXIST)) return std::nullopt;
+        if (errno != EINVAL && errno != ENOSYS) throw FileError(target, errno);
         // A file system without these renames: look, then rename, a few microseconds apart.
-        if (errno != EINVAL && errno != ENOSYS) {
-            const int error = errno;
-            ::unlink(from);
-            throw FileError(target, error);
-        }
-        if (identify(target) != expected) return changed();
-        if (::rename(from, to) != 0) {
-            const int error = errno;
-            ::unlink(from);
-            throw FileError(target, error);
-        }
-    } else if (expected) {
-        // The old file now has the temporary name: it must be the one this writer knew.
-        if (identify(temporary) != expected) {
-            if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_EXCHANGE) != 0)
-                throw FileError(target, errno);
-            return changed();
-        }
-        ::unlink(from);
+        if (identify(target) != expected) return std::nullopt;
+        if (::rename(from, to) != 0) throw FileError(target, errno);
+        leftover.keep = true;
+    } else if (!expected) {
+        leftover.keep = true;
+    } else if (identify(temporary) != expected) {
+        // The file swapped out is not the one this writer knew: it goes back in place.
+        leftover.keep = true;
+        if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_EXCHANGE) != 0)
+            throw FileError(target, errno);
+        leftover.keep = false;
+        return std::nullopt;
     }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) throw FileError(target, errno);

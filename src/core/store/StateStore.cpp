@@ -71,6 +71,20 @@ std::vector<std::filesystem::path> entries(const std::filesystem::path& director
     return found;
 }
 
+// The program's own files, including those that others write for it: an export must never
+// overwrite one.
+bool heldName(std::string_view name) {
+    return ownName(name) || name == ".zuna-trep.lock" || name == "remote-desktop.token";
+}
+
+StateStore::Notice updated() {
+    return {L("Posodobljeno iz druge naprave"), false};
+}
+
+StateStore::Notice saveFailed(const std::exception& error) {
+    return {L("Shranjevanje ni uspelo: {0}", error.what()), true};
+}
+
 StateStore::Notice cannotMerge(const std::string& reason, const std::string& keptAs) {
     return {
         L("Sprememb iz druge naprave ni bilo mogoče združiti: {0} Datoteka je ohranjena v mapi podatkov kot {1}.",
@@ -291,7 +305,7 @@ bool StateStore::absorbOutside() {
     known_ = identity;
     base_ = outside;
     state_ = std::move(merged);
-    notice_ = Notice{L("Posodobljeno iz druge naprave"), false};
+    notice_ = updated();
     return !sameExceptFrame(state_, outside);
 }
 
@@ -305,17 +319,23 @@ void StateStore::keepAside(const std::string& name, const std::string& bytes,
 
 bool StateStore::takeOutsideChanges() {
     if (!writable_) return false;
-    const SavedState before = state_;
+    bool changed = false;
     try {
-        if (fs::identify(file_) != known_ && absorbOutside()) save(state_);
+        // Most calls follow this program's own saves: then the file is the one it knows, and
+        // nothing is read or copied.
+        if (fs::identify(file_) != known_) {
+            const SavedState before = state_;
+            if (absorbOutside()) save(state_);
+            changed = state_ != before;
+        }
     } catch (const std::exception& error) {
-        notice_ = Notice{L("Shranjevanje ni uspelo: {0}", error.what()), true};
+        notice_ = saveFailed(error);
     }
-    mergeConflictCopies();
-    return state_ != before;
+    return mergeConflictCopies() || changed;
 }
 
-void StateStore::mergeConflictCopies() {
+bool StateStore::mergeConflictCopies() {
+    bool changed = false;
     for (const auto& path : entries(directory_)) {
         const ConflictCopy kind = conflictCopyOf(path.filename().string());
         if (kind == ConflictCopy::none || !fs::isRegularFile(path)) continue;
@@ -334,16 +354,20 @@ void StateStore::mergeConflictCopies() {
             }
         }
         try {
-            if (merged && *merged != state_) save(*merged);
+            if (merged && *merged != state_) {
+                save(*merged);
+                changed = true;
+            }
             // Under a name that no sync tool takes for a conflict, so it never comes back.
             const auto name = "sinhronizacija-" + stamp() + ".json";
             fs::moveExclusively(path, directory_ / name);
-            if (merged) notice_ = Notice{L("Posodobljeno iz druge naprave"), false};
+            if (merged) notice_ = updated();
             if (!problem.empty()) notice_ = cannotMerge(problem, name);
         } catch (const std::exception& error) {
-            notice_ = Notice{L("Shranjevanje ni uspelo: {0}", error.what()), true};
+            notice_ = saveFailed(error);
         }
     }
+    return changed;
 }
 
 std::optional<StateStore::Notice> StateStore::takeNotice() {
@@ -355,19 +379,15 @@ std::optional<StateStore::Notice> StateStore::takeNotice() {
 bool StateStore::holds(const std::filesystem::path& path) const {
     std::error_code error;
     const auto folder = path.has_parent_path() ? path.parent_path() : ".";
-    if (ownName(path.filename().string()) || path.filename() == ".zuna-trep.lock" ||
-        path.filename() == "remote-desktop.token") {
-        if (std::filesystem::equivalent(folder, directory_, error)) return true;
-    }
+    if (heldName(path.filename().string()) &&
+        std::filesystem::equivalent(folder, directory_, error))
+        return true;
     // Another name of one of them: a link, or a hard link.
-    for (const auto& entry : entries(directory_)) {
-        const auto name = entry.filename().string();
-        if ((ownName(name) || name == ".zuna-trep.lock" || name == "remote-desktop.token") &&
-            std::filesystem::equivalent(path, entry, error)) {
-            return true;
-        }
-    }
-    return false;
+    const auto entriesHeld = entries(directory_);
+    return std::any_of(entriesHeld.begin(), entriesHeld.end(), [&](const auto& entry) {
+        return heldName(entry.filename().string()) &&
+               std::filesystem::equivalent(path, entry, error);
+    });
 }
 
 void StateStore::replaceButtons(std::vector<Snippet> buttons) {

@@ -75,7 +75,8 @@ class StateStore {
     // Merges the state file another writer left into the state; true when the disk does not
     // hold what the state now shows (a merge that added to it, a damaged or removed file).
     bool absorbOutside();
-    void mergeConflictCopies();
+    // True when a copy added to the state.
+    bool mergeConflictCopies();
     // Keeps bytes that could not be merged under `name`, and says so.
     void keepAside(const std::string& name, const std::string& bytes, const std::string& reason);
 

@@ -7,7 +7,6 @@
 #include <QTimer>
 #include <cerrno>
 #include <csignal>
-#include <set>
 
 namespace zuna::platform {
 
@@ -63,11 +62,7 @@ class ClipboardServer::Reader : public QObject {
     std::size_t written_ = 0;
 };
 
-struct ClipboardServer::Readers {
-    std::set<Reader*> all;
-};
-
-ClipboardServer::ClipboardServer() : readers_(std::make_unique<Readers>()) {
+ClipboardServer::ClipboardServer() {
     // A reader that closes its end early must end one write, not the program.
     // A handler someone else installed stays.
     const auto previous = std::signal(SIGPIPE, SIG_IGN);
@@ -75,21 +70,21 @@ ClipboardServer::ClipboardServer() : readers_(std::make_unique<Readers>()) {
 }
 
 ClipboardServer::~ClipboardServer() {
-    while (!readers_->all.empty())
-        delete *readers_->all.begin();
+    while (!readers_.empty())
+        delete *readers_.begin();
 }
 
 void ClipboardServer::serve(int fd, std::shared_ptr<const std::string> bytes) {
-    if (readers_->all.size() >= maxReaders || bytes == nullptr) {
+    if (readers_.size() >= maxReaders || bytes == nullptr) {
         ::close(fd);
         return;
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-    new Reader(fd, std::move(bytes), readers_->all);
+    new Reader(fd, std::move(bytes), readers_);
 }
 
 std::size_t ClipboardServer::readers() const {
-    return readers_->all.size();
+    return readers_.size();
 }
 
 }  // namespace zuna::platform

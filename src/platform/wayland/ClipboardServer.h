@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace zuna::platform {
@@ -25,8 +26,7 @@ class ClipboardServer {
 
   private:
     class Reader;
-    struct Readers;
-    std::unique_ptr<Readers> readers_;
+    std::set<Reader*> readers_;
 };
 
 }  // namespace zuna::platform
