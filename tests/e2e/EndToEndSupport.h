@@ -58,6 +58,12 @@ inline std::vector<Field> gtkAndQtFields(QStringList (*native)(const QString&,
         {"GTK password", native("zenity", {"--password"}), "geslo123", {"Return"}, "\n"},
         {"Qt line", native(ZUNA_QT_TARGET, {"line"}), "Qt: ščž", {"Return"}, "Qt: ščž\n"},
         {"Qt password", native(ZUNA_QT_TARGET, {"password"}), "geslo", {"Return"}, "\n"},
+        // GTK 4 shows an entry that hides its text as a plain one, real text and all; empty or
+        // not, it is refused, and a plain empty one keeps nothing of the check.
+        {"GTK 4 entry", native(ZUNA_GTK4_TARGET, {"plain"}), word, {"Return"}, word + "\n"},
+        {"GTK 4 hidden", native(ZUNA_GTK4_TARGET, {"hidden"}), "geslo123", {"Return"}, "\n"},
+        {"GTK 4 hidden, typed", native(ZUNA_GTK4_TARGET, {"hidden", "ab"}), "geslo123",
+         {"Return"}, "ab\n"},
     };
 }
 

@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     });
     if (kind == "password") line.setEchoMode(QLineEdit::Password);
     // A field that says nothing of a password but shows only mask characters.
-    if (kind == "masked") line.setText(QString::fromUtf8("\u25CF\u2022*\u2219\u00B7\u2731"));
+    if (kind == "masked")
+        line.setText(QString::fromUtf8("\u25CF\u2022*\u2219\u00B7\u2731\u25E6\u25A0"));
     line.setWindowTitle("Qt " + kind);
     line.resize(400, 200);
     line.show();

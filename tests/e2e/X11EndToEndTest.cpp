@@ -23,7 +23,7 @@ TEST_F(PasteDeliveryTest, GtkAndQtFieldsGetTheExactTextAndPasswordsAreRefused) {
         return QStringList{program} + arguments;
     });
     // Only mask characters in a plain field: a password all the same.
-    fields.push_back({"Qt masked", {ZUNA_QT_TARGET, "masked"}, "geslo", {"Return"}, "●•*∙·✱\n"});
+    fields.push_back({"Qt masked", {ZUNA_QT_TARGET, "masked"}, "geslo", {"Return"}, "●•*∙·✱◦■\n"});
     expectDeliveries(fields);
 }
 
@@ -33,8 +33,8 @@ TEST_F(PasteDeliveryTest, GtkAndQtFieldsGetTheExactTextAndPasswordsAreRefused) {
 // GTK 4 (gnome-text-editor) has an accessibility of its own, walked element by element; select
 // all and copy shows what arrived there. A page's script puts its text area's value in the
 // window's title; its password input, even one that calls itself a text box, is refused, stays
-// empty and leaves the clipboard alone. Chromium, started without any accessibility switch,
-// shows its fields only when asked.
+// empty and leaves the clipboard alone, as does an input that the page masks by its style.
+// Chromium, started without any accessibility switch, shows its fields only when asked.
 TEST_F(PasteDeliveryTest, TerminalsGtk4AndBrowsersGetTheExactTextAndRefuseAPasswordInput) {
     const std::string text = "Prva vrstica\nŽiga čšž — 5 € <b>&amp;</b>\tkonec ☺";
     const auto ready = data / "ready", received = data / "received";
@@ -48,6 +48,7 @@ TEST_F(PasteDeliveryTest, TerminalsGtk4AndBrowsersGetTheExactTextAndRefuseAPassw
 <meta charset="utf-8"><title>prazno</title>
 <textarea id="area" autofocus rows="4" cols="40"></textarea>
 <input id="pwbox" type="password" role="textbox">
+<input id="masked" style="-webkit-text-security: square" value="skrito">
 <script>
 for (const field of document.querySelectorAll('textarea, input'))
   field.addEventListener('input', () =>
@@ -125,18 +126,21 @@ for (const field of document.querySelectorAll('textarea, input'))
         EXPECT_TRUE(waitUntil([&] { return arrived() == expected; }, 5s)) << arrived();
         if (kind != Kind::browser) continue;
 
-        setClipboardText(earlier);
-        ASSERT_TRUE(xdotool({"key", "Tab"}));
-        ASSERT_TRUE(waitUntil([&] {
-            const auto now = focusNow();
-            return !now.second.empty() && now.second != before.second;
-        }));
-        before = focusNow();
-        EXPECT_EQ(deliver("geslo123").message, secure);
-        EXPECT_EQ(clipboardText(), earlier);
-        spin(300ms);
-        EXPECT_EQ(arrived(), expected);
-        EXPECT_EQ(focusNow(), before);
+        // The password input, then the input the page masks by its style.
+        for (int field = 0; field < 2; ++field) {
+            setClipboardText(earlier);
+            ASSERT_TRUE(xdotool({"key", "Tab"}));
+            ASSERT_TRUE(waitUntil([&] {
+                const auto now = focusNow();
+                return !now.second.empty() && now.second != before.second;
+            }));
+            before = focusNow();
+            EXPECT_EQ(deliver("geslo123").message, secure) << field;
+            EXPECT_EQ(clipboardText(), earlier);
+            spin(300ms);
+            EXPECT_EQ(arrived(), expected);
+            EXPECT_EQ(focusNow(), before);
+        }
     }
 }
 

@@ -97,7 +97,10 @@ DBusMessage* callStatus(const char* method, std::optional<bool> value) {
     return reply;
 }
 
-constexpr std::string_view kMasks[] = {"\u25CF", "\u2022", "*", "\u2219", "\u00B7", "\u2731"};
+// Also what browsers show for a field the page masks with -webkit-text-security (disc, circle,
+// square).
+constexpr std::string_view kMasks[] = {"\u25CF", "\u2022", "*",      "\u2219",
+                                       "\u00B7", "\u2731", "\u25E6", "\u25A0"};
 
 bool hasState(AtspiStateSet* states, AtspiStateType state) {
     return states != nullptr && atspi_state_set_contains(states, state);
@@ -338,11 +341,58 @@ bool onlyMaskCharacters(std::string_view text) {
     return true;
 }
 
+// The character drawn at the start of the field, which a field that hides its text draws as a
+// mask character (GTK 4 answers this from what it draws, the text itself from its buffer).
+// Empty when the toolkit does not tell.
+std::optional<std::string> drawnFirstCharacter(AtspiText* text, const Deadline& deadline) {
+    if (!deadline.arm()) {
+        return std::nullopt;
+    }
+    GError* error = nullptr;
+    AtspiTextRange* range =
+        atspi_text_get_string_at_offset(text, 0, ATSPI_TEXT_GRANULARITY_CHAR, &error);
+    std::optional<std::string> drawn;
+    if (error == nullptr) {
+        drawn = range != nullptr && range->content != nullptr ? range->content : "";
+    }
+    g_clear_error(&error);
+    if (range != nullptr) {
+        g_boxed_free(ATSPI_TYPE_TEXT_RANGE, range);
+    }
+    return drawn;
+}
+
+// A GTK 4 entry that hides its text is a plain text element with its real text on AT-SPI (GTK
+// 4.8 and 4.18 alike); only what it draws gives it away, and an empty one draws nothing. So one
+// character is put in, the drawing read, and the character taken out again: about 5 ms.
+std::optional<bool> hidesAProbe(AtspiAccessible* element, AtspiText* text,
+                                const Deadline& deadline) {
+    Ref<AtspiEditableText> editable(atspi_accessible_get_editable_text_iface(element));
+    if (!editable || !deadline.arm()) {
+        return std::nullopt;
+    }
+    GError* error = nullptr;
+    const bool inserted = atspi_editable_text_insert_text(editable.get(), 0, "x", 1, &error);
+    g_clear_error(&error);
+    if (!inserted) {
+        return std::nullopt;
+    }
+    const auto drawn = drawnFirstCharacter(text, deadline);
+    // Taken out whatever the reading gave, with time of its own: the probe must not stay behind.
+    atspi_set_timeout(250, 0);
+    const bool removed = atspi_editable_text_delete_text(editable.get(), 0, 1, &error);
+    g_clear_error(&error);
+    if (!drawn || !removed) {
+        return std::nullopt;
+    }
+    return !drawn->empty() && *drawn != "x";
+}
+
 // A password field that does not say so by its role: a web page can give a password input
 // another role (Firefox then shows it as an entry), but the input type stays in its attributes;
-// and any toolkit shows the present text of a password field as mask characters. No answer
-// when the check cannot finish (no time left, a failed read): a slow target must never pass as
-// checked.
+// any toolkit shows the present text of a password field as mask characters, or at least draws
+// them. No answer when the check cannot finish (no time left, a failed read): a slow target must
+// never pass as checked.
 std::optional<bool> disguisedPassword(AtspiAccessible* element, AtspiRole role,
                                       AtspiStateSet* states, const Deadline& deadline) {
     if (role != ATSPI_ROLE_TEXT && role != ATSPI_ROLE_ENTRY) {
@@ -357,10 +407,14 @@ std::optional<bool> disguisedPassword(AtspiAccessible* element, AtspiRole role,
         g_error_free(error);
         return std::nullopt;
     }
+    bool gtk4 = false;
     if (attributes != nullptr) {
         const auto* type =
             static_cast<const char*>(g_hash_table_lookup(attributes, "text-input-type"));
         const bool password = type != nullptr && std::string_view(type) == "password";
+        // GTK 3 says "gtk" through ATK; GTK 4 speaks AT-SPI itself.
+        const auto* toolkit = static_cast<const char*>(g_hash_table_lookup(attributes, "toolkit"));
+        gtk4 = toolkit != nullptr && std::string_view(toolkit) == "GTK";
         g_hash_table_unref(attributes);
         if (password) {
             return true;
@@ -378,15 +432,35 @@ std::optional<bool> disguisedPassword(AtspiAccessible* element, AtspiRole role,
         return std::nullopt;
     }
     // A bounded read: a field of mask characters longer than this is a password all the same.
-    gchar* present = atspi_text_get_text(text.get(), 0, 64, &error);
+    // Firefox answers nothing for a range past the end, so the end is the field's own.
+    const gint count = atspi_text_get_character_count(text.get(), &error);
+    if (error != nullptr || !deadline.arm()) {
+        g_clear_error(&error);
+        return std::nullopt;
+    }
+    gchar* present = atspi_text_get_text(text.get(), 0, std::min(count, 64), &error);
     if (error != nullptr) {
         g_error_free(error);
         g_free(present);
         return std::nullopt;
     }
-    const bool masked = onlyMaskCharacters(present != nullptr ? present : "");
+    const std::string content = present != nullptr ? present : "";
     g_free(present);
-    return masked;
+    if (onlyMaskCharacters(content)) {
+        return true;
+    }
+    if (content.empty()) {
+        if (!gtk4 || !hasState(states, ATSPI_STATE_EDITABLE)) {
+            return false;
+        }
+        return hidesAProbe(element, text.get(), deadline);
+    }
+    // The drawn character may be a whole cluster (a letter with its accent): a prefix of the text.
+    const auto drawn = drawnFirstCharacter(text.get(), deadline);
+    if (!drawn) {
+        return std::nullopt;
+    }
+    return !drawn->empty() && content.compare(0, drawn->size(), *drawn) != 0;
 }
 
 }  // namespace
