@@ -144,6 +144,34 @@ for (const field of document.querySelectorAll('textarea, input'))
     }
 }
 
+// CopyQ from Debian, with its documented rule for the copies of password managers: a plain copy
+// enters its history, a delivered snippet does not, and the history still ends in the copy.
+TEST_F(PasteDeliveryTest, AClipboardManagerKeepsNoSnippet) {
+    const QStringList copyq{"XDG_CONFIG_HOME=" + QString::fromStdString(data.path().string()),
+                            "copyq", "--session=zuna"};
+    const auto ask = [&](const QStringList& arguments) {
+        return run("env", copyq + arguments).value_or("");
+    };
+    QProcess server;
+    server.start("env", copyq);
+    ASSERT_TRUE(waitUntil([&] { return ask({"count"}) == "0\n"; }, 10s));
+    ask({"eval", "setCommands([{name: 'Secrets', automatic: true, "
+                 "input: 'x-kde-passwordManagerHint', cmd: 'copyq ignore'}])"});
+    // The manager watches the clipboard a little after it answers.
+    spin(2s);
+    setClipboardText(earlier);
+    ASSERT_TRUE(waitUntil([&] { return ask({"count"}) == "1\n"; }, 10s));
+    TargetApp entry("zenity", {"--entry"});
+    ASSERT_TRUE(settled(entry));
+    EXPECT_EQ(deliver("skrivnost").message.rfind("✓ Poslano v ", 0), 0u);
+    EXPECT_EQ(clipboardText(), "skrivnost");
+    spin(1s);
+    EXPECT_EQ(ask({"count"}), "1\n");
+    EXPECT_EQ(ask({"read", "0"}), earlier);
+    ask({"exit"});
+    server.waitForFinished(3000);
+}
+
 class AppEndToEndTest : public PasteDeliveryTest {
   protected:
     Program program{data / "program"};
