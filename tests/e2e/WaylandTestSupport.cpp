@@ -14,12 +14,16 @@ namespace {
 constexpr const char* mutterSession = "org.gnome.Mutter.RemoteDesktop.Session";
 constexpr unsigned shiftKeysym = 0xffe1;
 
+// The label in any case: GNOME 48's portal writes "Allow Remote Interaction", 43's "Allow
+// remote interaction".
 bool pressButtonLabelled(AtspiAccessible* element, const std::string& label, int depth = 0) {
     if (depth > 16) return false;
     const AtspiRole role = atspi_accessible_get_role(element, nullptr);
     if (role == ATSPI_ROLE_PUSH_BUTTON || role == ATSPI_ROLE_CHECK_BOX) {
         gchar* name = atspi_accessible_get_name(element, nullptr);
-        const bool match = name != nullptr && std::string(name).find(label) != std::string::npos;
+        const bool match =
+            name != nullptr &&
+            QString::fromUtf8(name).contains(QString::fromStdString(label), Qt::CaseInsensitive);
         g_free(name);
         if (match) {
             AtspiAction* action = atspi_accessible_get_action_iface(element);
