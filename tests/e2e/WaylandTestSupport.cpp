@@ -29,7 +29,8 @@ bool pressButtonLabelled(AtspiAccessible* element, const std::string& label, int
             AtspiAction* action = atspi_accessible_get_action_iface(element);
             const bool done = action != nullptr && atspi_action_do_action(action, 0, nullptr);
             if (action != nullptr) g_object_unref(action);
-            return done;
+            if (done) return true;
+            // GNOME 48's list row carries the label without an action; its check box has one.
         }
     }
     const int count = atspi_accessible_get_child_count(element, nullptr);
