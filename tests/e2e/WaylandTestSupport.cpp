@@ -90,8 +90,11 @@ MutterInput::MutterInput() {
     if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
         session_ = reply.arguments().front().value<QDBusObjectPath>().path();
         call(session_, mutterSession, "Start", {});
-        // mutter makes the device at its first key.
+        // mutter makes each device at its first event, and mutter 48 drops the events that
+        // arrive before the device is ready: a key and a motion of nothing make both, now.
         tap(shiftKeysym);
+        call(session_, mutterSession, "NotifyPointerMotionRelative", {0.0, 0.0});
+        spin(200ms);
     }
 }
 
