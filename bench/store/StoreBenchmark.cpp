@@ -45,7 +45,9 @@ void open(benchmark::State& run, const SavedState& base) {
     StateStore(dir).save(base);
     for (auto _ : run) {
         StateStore store(dir);
-        benchmark::DoNotOptimize(store.state());
+        // By address: the const-reference form is deprecated in libbenchmark 1.9 (Debian 13).
+        const SavedState* opened = &store.state();
+        benchmark::DoNotOptimize(opened);
         if (!store.writable() || store.recoveryNotice()) run.SkipWithError("opening failed");
     }
     std::filesystem::remove_all(dir);

@@ -2,6 +2,7 @@
 // move, re-order after a drag, move to another group and delete.
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <algorithm>
 
 #include "AppDelegate.h"

@@ -1,6 +1,7 @@
 // The group button's menu: switch, create, rename and delete groups.
 #include <QAction>
 #include <QMenu>
+#include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <algorithm>

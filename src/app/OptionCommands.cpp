@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QMenu>
+#include <QPointer>
 #include <QUrl>
 #include <algorithm>
 

@@ -14,18 +14,19 @@ namespace {
 constexpr const char* mutterSession = "org.gnome.Mutter.RemoteDesktop.Session";
 constexpr unsigned shiftKeysym = 0xffe1;
 
-bool pressButtonLabelled(AtspiAccessible* element, const std::string& label, int depth = 0) {
+// By label in any case, past a list row without an action to its check box (both GNOME 48).
+bool pressButtonLabelled(AtspiAccessible* element, const QString& label, int depth = 0) {
     if (depth > 16) return false;
     const AtspiRole role = atspi_accessible_get_role(element, nullptr);
     if (role == ATSPI_ROLE_PUSH_BUTTON || role == ATSPI_ROLE_CHECK_BOX) {
         gchar* name = atspi_accessible_get_name(element, nullptr);
-        const bool match = name != nullptr && std::string(name).find(label) != std::string::npos;
+        const bool match = name != nullptr && QString(name).contains(label, Qt::CaseInsensitive);
         g_free(name);
         if (match) {
             AtspiAction* action = atspi_accessible_get_action_iface(element);
             const bool done = action != nullptr && atspi_action_do_action(action, 0, nullptr);
             if (action != nullptr) g_object_unref(action);
-            return done;
+            if (done) return true;
         }
     }
     const int count = atspi_accessible_get_child_count(element, nullptr);
@@ -50,7 +51,7 @@ bool answerPortalDialog(const std::string& label) {
             if (application == nullptr) continue;
             gchar* name = atspi_accessible_get_name(application, nullptr);
             if (name != nullptr && std::string(name) == "xdg-desktop-portal-gnome")
-                done = pressButtonLabelled(application, label);
+                done = pressButtonLabelled(application, QString::fromStdString(label));
             g_free(name);
             g_object_unref(application);
         }
@@ -85,8 +86,10 @@ MutterInput::MutterInput() {
     if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()) {
         session_ = reply.arguments().front().value<QDBusObjectPath>().path();
         call(session_, mutterSession, "Start", {});
-        // mutter makes the device at its first key.
+        // Each device is made at its first event; mutter 48 drops those sent before it is ready.
         tap(shiftKeysym);
+        call(session_, mutterSession, "NotifyPointerMotionRelative", {0.0, 0.0});
+        spin(200ms);
     }
 }
 

@@ -230,7 +230,10 @@ unsigned long X11Session::clientWindowOf(unsigned long topLevel) {
         unsigned childCount = 0;
         if (XQueryTree(display_, queue[i], &rootReturn, &parent, &children, &childCount) != 0 &&
             children != nullptr) {
-            queue.insert(queue.end(), children, children + childCount);
+            // One by one: GCC 14 warns falsely (stringop-overflow) about the range insert.
+            for (unsigned c = 0; c < childCount; ++c) {
+                queue.push_back(children[c]);
+            }
             XFree(children);
         }
     }
