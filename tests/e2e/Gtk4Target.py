@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-# A GTK 4 entry to deliver into, plain or hiding its text as zenity 4's password dialog does.
-# Prints its text and quits on Return. Arguments: "plain" or "hidden", and the text it starts with.
+# A GTK 4 entry to deliver into: "plain", "hidden" as zenity 4's password dialog, or libadwaita's
+# password "row". Prints its text and quits on Return. Further arguments: the text it starts with.
+# "adwaita" prints libadwaita's minor version.
 import os
 import sys
 
@@ -9,15 +10,26 @@ os.environ.setdefault("GSK_RENDERER", "cairo")
 import gi  # noqa: E402
 
 gi.require_version("Gtk", "4.0")
-from gi.repository import Gtk  # noqa: E402
+gi.require_version("Adw", "1")
+from gi.repository import Adw, Gtk  # noqa: E402
+
+if sys.argv[1] == "adwaita":
+    sys.exit(print(Adw.get_minor_version()))
+Adw.init()
 
 
 def activate(app):
     window = Gtk.ApplicationWindow(application=app, title="GTK 4 " + sys.argv[1])
-    entry = Gtk.Entry(visibility=sys.argv[1] != "hidden", text="".join(sys.argv[2:]))
-    entry.connect("activate", lambda field: (print(field.get_text(), flush=True), app.quit()))
-    window.set_child(entry)
+    if sys.argv[1] == "row":
+        entry = Adw.PasswordEntryRow(title="Geslo")
+        window.set_child(Gtk.ListBox())
+        window.get_child().append(entry)
+    else:
+        entry = Gtk.Entry(visibility=sys.argv[1] != "hidden", text="".join(sys.argv[2:]))
+    done = "entry-activated" if sys.argv[1] == "row" else "activate"
+    entry.connect(done, lambda field: (print(field.get_text(), flush=True), app.quit()))
     window.present()
+    entry.grab_focus()
 
 
 app = Gtk.Application()
