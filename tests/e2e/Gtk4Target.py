@@ -26,6 +26,7 @@ def activate(app):
         window.get_child().append(entry)
     else:
         entry = Gtk.Entry(visibility=sys.argv[1] != "hidden", text="".join(sys.argv[2:]))
+        window.set_child(entry)
     done = "entry-activated" if sys.argv[1] == "row" else "activate"
     entry.connect(done, lambda field: (print(field.get_text(), flush=True), app.quit()))
     window.present()
