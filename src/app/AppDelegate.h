@@ -134,8 +134,6 @@ class AppDelegate : public QObject, public PaletteOwner {
     PaletteView* view() const { return view_; }
     StateStore* store() const { return store_.get(); }
     PasteEngine& engine() { return engine_; }
-    QSystemTrayIcon* trayIcon() const { return tray_; }
-    bool ready() const { return ready_; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -81,13 +81,11 @@ class EditorController : public QDialog {
     SnippetTextEdit* text() const { return text_; }
     QPushButton* customColor() const { return customColor_; }
     Label* error() const { return error_; }
-    QWidget* previewHost() const { return previewHost_; }
     SnippetButton* preview() const { return preview_; }
     const std::vector<ColorChoice*>& choices() const { return choices_; }
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* saveButton() const { return save_; }
     // Null until the custom colour is first asked for.
-    QColorDialog* colorPanel() const { return colorPanel_; }
 
     // Where the colour dialog goes, in screen coordinates with y down: to the right of the
     // editor with the tops aligned, kept 12 pixels inside the visible area.

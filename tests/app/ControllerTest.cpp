@@ -306,6 +306,16 @@ TEST(ControllerCommandsTest, CommandsSaveWhatTheySay) {
              f.app->editGroup(true);
          },
          start + " | Služba:", "Skupina je shranjena."},
+        // A sixth group is never asked for.
+        {"five groups, then a sixth",
+         [](AppFixture& f) {
+             for (const char* name : {"C", "D", "E"}) {
+                 f.dialogs.answers.push_back(typeName(name));
+                 f.app->editGroup(true);
+             }
+             f.app->editGroup(true);
+         },
+         start + " | C: | D: | E:", "Skupina je shranjena."},
         {"group renamed",
          [](AppFixture& f) {
              f.dialogs.answers.push_back(typeName("Delo"));

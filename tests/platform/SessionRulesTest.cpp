@@ -3,6 +3,8 @@
 
 #include <QProcess>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "DesktopChoice.h"
@@ -60,8 +62,21 @@ TEST(SessionRules, HeldModifiersFollowTheKeyEventsTheApplicationReports) {
     }
 }
 
+// An X display nobody serves here: no socket, no lock and no abstract socket.
+QString unservedDisplay() {
+    std::ifstream listing("/proc/net/unix");
+    const std::string sockets((std::istreambuf_iterator<char>(listing)), {});
+    int number = 87;
+    while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
+           std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock") ||
+           sockets.find("/tmp/.X11-unix/X" + std::to_string(number) + "\n") != std::string::npos)
+        ++number;
+    return ":" + QString::number(number);
+}
+
 // Qt would abort the program without a display; it must say why in one line and fail.
 TEST(SessionRules, WithoutADisplayTheProgramSaysWhyInOneLineAndEndsWithStatusOne) {
+    const QString unserved = unservedDisplay();
     const std::string noDisplay =
         "zuna-trep: Zuna Trep ne najde zaslona: spremenljivka DISPLAY ni nastavljena, palete pa "
         "brez seje X11 ali XWayland ni mogoče prikazati.\n";
@@ -72,9 +87,9 @@ TEST(SessionRules, WithoutADisplayTheProgramSaysWhyInOneLineAndEndsWithStatusOne
          {"-u", "DISPLAY", "WAYLAND_DISPLAY=wayland-77", "XDG_SESSION_TYPE=wayland"},
          noDisplay},
         {"a display nobody serves",
-         {"-u", "WAYLAND_DISPLAY", "DISPLAY=:87"},
-         "zuna-trep: Zuna Trep ne more odpreti zaslona X11 »:87«, zato palete ni mogoče "
-         "prikazati.\n"},
+         {"-u", "WAYLAND_DISPLAY", "DISPLAY=" + unserved},
+         "zuna-trep: Zuna Trep ne more odpreti zaslona X11 »" + unserved.toStdString() +
+             "«, zato palete ni mogoče prikazati.\n"},
     };
     for (const auto& [situation, changes, line] : cases) {
         SCOPED_TRACE(situation);
@@ -90,7 +105,7 @@ TEST(SessionRules, WithoutADisplayTheProgramSaysWhyInOneLineAndEndsWithStatusOne
 
 TEST(SessionRules, AWaylandSessionPutsQtOnXWaylandUnlessAnotherPlatformWasChosen) {
     setenv("WAYLAND_DISPLAY", "wayland-77", 1);
-    setenv("DISPLAY", ":87", 1);
+    setenv("DISPLAY", unservedDisplay().toUtf8().constData(), 1);
     unsetenv("QT_QPA_PLATFORM");
     EXPECT_TRUE(platform::prepareDisplay().has_value());
     EXPECT_STREQ(std::getenv("QT_QPA_PLATFORM"), "xcb");

@@ -23,10 +23,6 @@ struct GObjectUnref {
 template <typename T>
 using Ref = std::unique_ptr<T, GObjectUnref>;
 
-struct ErrorFree {
-    void operator()(GError* error) const { g_error_free(error); }
-};
-
 // Spends one budget over many D-Bus calls: each call may take only what is left.
 class Deadline {
   public:

@@ -19,7 +19,6 @@ class KeyWatch {
     KeyWatch& operator=(const KeyWatch&) = delete;
 
     // The listener is registered with the accessibility registry.
-    bool listening() const { return listening_; }
     bool modifiersHeld() const { return held_.any(); }
 
   private:

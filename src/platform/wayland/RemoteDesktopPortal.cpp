@@ -217,7 +217,6 @@ void RemoteDesktopPortal::giveUp() {
 void RemoteDesktopPortal::setState(State state) {
     if (state_ == state) return;
     state_ = state;
-    if (onStateChanged) onStateChanged(state);
 }
 
 void RemoteDesktopPortal::dropSession() {

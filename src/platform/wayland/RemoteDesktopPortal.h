@@ -49,7 +49,6 @@ class RemoteDesktopPortal : public QObject {
     bool sendPasteKeys(PasteShortcut shortcut);
 
     // Called whenever the state changes (for the tests and the status line).
-    std::function<void(State)> onStateChanged;
 
   private slots:
     void sessionCreated(uint response, const QVariantMap& results);

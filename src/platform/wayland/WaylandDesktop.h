@@ -33,7 +33,6 @@ class WaylandDesktop : public DesktopAccess {
     // The compositor gives an X11 window the focus on a click whatever its input hint says
     // (sway 1.7), so the palette must stay out of its window management.
     bool paletteMustBypassWindowManager() const { return session_.hasVirtualKeyboard(); }
-    RemoteDesktopPortal& portal() { return portal_; }
 
     bool accessibilityGranted() override;
     bool keyEventsGranted() override;

@@ -30,7 +30,6 @@ class WaylandSession {
     WaylandSession(const WaylandSession&) = delete;
     WaylandSession& operator=(const WaylandSession&) = delete;
 
-    bool connected() const { return display_ != nullptr; }
     bool hasVirtualKeyboard() const { return keyboard_ != nullptr; }
     bool hasDataControl() const { return dataControl_ != nullptr; }
 
