@@ -4,10 +4,10 @@
 #include <QProcess>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "DesktopChoice.h"
+#include "TestSupport.h"
 #include "wayland/HeldKeys.h"
 
 namespace zuna {
@@ -64,8 +64,7 @@ TEST(SessionRules, HeldModifiersFollowTheKeyEventsTheApplicationReports) {
 
 // An X display nobody serves here: no socket, no lock and no abstract socket.
 QString unservedDisplay() {
-    std::ifstream listing("/proc/net/unix");
-    const std::string sockets((std::istreambuf_iterator<char>(listing)), {});
+    const std::string sockets = test::readFile("/proc/net/unix");
     int number = 87;
     while (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)) ||
            std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock") ||
