@@ -19,7 +19,8 @@ QString freePort() {
 
 // A device sharing one folder with one other, reaching nothing but 127.0.0.1: no discovery,
 // relays, NAT, reports or upgrades. What config.xml leaves out is zero, not Syncthing's default:
-// without maxConflicts a concurrent change would be lost instead of kept aside.
+// without maxConflicts a concurrent change would be lost instead of kept aside. A pull that met
+// the file being written is tried again after pullerPauseS, a minute if left out.
 struct Device {
     explicit Device(const std::filesystem::path& dir)
         : config(dir / "config.xml"), home("--home=" + QString::fromStdString(dir.string())) {
@@ -34,7 +35,8 @@ struct Device {
     bool start(const std::filesystem::path& folder, const Device& other) {
         writeFile(config, QStringLiteral(R"(<configuration version="36">
 <folder id="zuna" path="%1" rescanIntervalS="5" fsWatcherEnabled="true" fsWatcherDelayS="1">
- <device id="%2"></device><device id="%3"></device><maxConflicts>10</maxConflicts></folder>
+ <device id="%2"></device><device id="%3"></device><maxConflicts>10</maxConflicts>
+ <pullerPauseS>2</pullerPauseS></folder>
 <device id="%3"><address>tcp://127.0.0.1:%4</address></device>
 <gui enabled="true" tls="false"><address>127.0.0.1:%5</address><apikey>%2</apikey></gui>
 <options><listenAddress>tcp://127.0.0.1:%6</listenAddress><urAccepted>-1</urAccepted>
@@ -116,7 +118,8 @@ TEST(SyncEndToEndTest, TwoPalettesOnSyncedFoldersKeepEveryButtonOnlineOfflineAnd
     ASSERT_TRUE(waitUntil([&] { return ids(b).contains("H"); }));
     ASSERT_TRUE(clickAt(b.midnightDot()));
     for (const Program* side : {&b, &a}) {
-        EXPECT_TRUE(waitUntil([&] { return held(*side).theme == AppTheme::midnight; }));
+        EXPECT_TRUE(waitUntil([&] { return held(*side).theme == AppTheme::midnight; }, 30s))
+            << side->data << ": " << testing::PrintToString(namesStartingWith(side->data, ""));
         EXPECT_EQ(ids(*side), (std::set<std::string>{"P", "H"}));
     }
 
