@@ -3,7 +3,7 @@
 // States of realistic shape for the benchmarks.
 #include <string>
 
-#include "model/SavedState.h"
+#include "core/model/SavedState.h"
 
 namespace zuna::bench {
 

@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "BenchStates.h"
-#include "model/JsonData.h"
-#include "model/SavedState.h"
+#include "core/model/JsonData.h"
+#include "core/model/SavedState.h"
 
 namespace {
 

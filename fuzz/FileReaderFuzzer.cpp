@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "model/Errors.h"
-#include "model/ExchangeFiles.h"
-#include "model/JsonData.h"
-#include "model/SavedState.h"
+#include "core/model/Errors.h"
+#include "core/model/ExchangeFiles.h"
+#include "core/model/JsonData.h"
+#include "core/model/SavedState.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "BenchStates.h"
-#include "model/JsonData.h"
+#include "core/model/JsonData.h"
 
 extern char** environ;
 

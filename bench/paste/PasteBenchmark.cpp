@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "DesktopTestSupport.h"
-#include "QtScheduler.h"
+#include "platform/QtScheduler.h"
 #include "TestSupport.h"
 #include "WaylandTestSupport.h"
-#include "linux/LinuxDesktop.h"
-#include "paste/PasteEngine.h"
-#include "wayland/WaylandDesktop.h"
+#include "platform/x11/X11Desktop.h"
+#include "core/paste/PasteEngine.h"
+#include "platform/wayland/WaylandDesktop.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     const QStringList zenity{"zenity", "--entry", "--title=Merjenje", "--text=Besedilo"};
 
     if (std::getenv("WAYLAND_DISPLAY") == nullptr) {
-        Timed<zuna::platform::LinuxDesktop> desktop;
+        Timed<zuna::platform::X11Desktop> desktop;
         return measure(
             desktop, "X11 (XTest)", zenity,
             [] { return zuna::test::xdotool({"key", "--clearmodifiers", "Return"}); }, deliveries);

@@ -8,9 +8,9 @@
 #include <filesystem>
 
 #include "BenchStates.h"
-#include "fs/FileSystem.h"
-#include "model/JsonData.h"
-#include "store/StateStore.h"
+#include "core/fs/FileSystem.h"
+#include "core/model/JsonData.h"
+#include "core/store/StateStore.h"
 
 namespace {
 

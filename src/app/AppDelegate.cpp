@@ -1,4 +1,4 @@
-#include "AppDelegate.h"
+#include "app/AppDelegate.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -11,11 +11,11 @@
 #include <QToolTip>
 #include <QWindow>
 
-#include "DataFolderWatch.h"
-#include "DialogRunner.h"
-#include "ScreenGeometry.h"
-#include "appearance/Theme.h"
-#include "localization/Localization.h"
+#include "app/DataFolderWatch.h"
+#include "app/DialogRunner.h"
+#include "app/ScreenGeometry.h"
+#include "core/appearance/Theme.h"
+#include "core/localization/Localization.h"
 #include "ui/ChromeButton.h"
 #include "ui/Drawing.h"
 #include "ui/PalettePanel.h"

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "paste/DesktopAccess.h"
-#include "paste/PasteEngine.h"
-#include "paste/Scheduler.h"
-#include "store/StateStore.h"
+#include "core/paste/DesktopAccess.h"
+#include "core/paste/PasteEngine.h"
+#include "core/paste/Scheduler.h"
+#include "core/store/StateStore.h"
 #include "ui/PaletteOwner.h"
 #include "ui/PalettePanel.h"
 

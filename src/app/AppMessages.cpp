@@ -8,11 +8,11 @@
 #include <QShortcut>
 #include <algorithm>
 
-#include "AppDelegate.h"
-#include "DialogRunner.h"
-#include "PlatformTexts.h"
-#include "ScreenGeometry.h"
-#include "localization/Localization.h"
+#include "app/AppDelegate.h"
+#include "app/DialogRunner.h"
+#include "platform/PlatformTexts.h"
+#include "app/ScreenGeometry.h"
+#include "core/localization/Localization.h"
 #include "ui/ChromeButton.h"
 #include "ui/Drawing.h"
 #include "ui/PalettePanel.h"

@@ -5,9 +5,9 @@
 #include <QPointer>
 #include <algorithm>
 
-#include "AppDelegate.h"
-#include "localization/Localization.h"
-#include "model/TextMeasures.h"
+#include "app/AppDelegate.h"
+#include "core/localization/Localization.h"
+#include "core/model/TextMeasures.h"
 #include "ui/Drawing.h"
 #include "ui/EditorController.h"
 

@@ -1,4 +1,4 @@
-#include "DataFolderWatch.h"
+#include "app/DataFolderWatch.h"
 
 namespace zuna {
 

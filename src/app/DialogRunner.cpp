@@ -1,4 +1,4 @@
-#include "DialogRunner.h"
+#include "app/DialogRunner.h"
 
 #include <QDialog>
 #include <QDir>

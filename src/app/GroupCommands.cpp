@@ -6,10 +6,10 @@
 #include <QScrollBar>
 #include <algorithm>
 
-#include "AppDelegate.h"
-#include "DialogRunner.h"
-#include "localization/Localization.h"
-#include "model/TextMeasures.h"
+#include "app/AppDelegate.h"
+#include "app/DialogRunner.h"
+#include "core/localization/Localization.h"
+#include "core/model/TextMeasures.h"
 #include "ui/ChromeButton.h"
 #include "ui/Drawing.h"
 #include "ui/NameDialog.h"

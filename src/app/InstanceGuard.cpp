@@ -1,4 +1,4 @@
-#include "InstanceGuard.h"
+#include "app/InstanceGuard.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,8 +13,8 @@
 #include <cstring>
 #include <string>
 
-#include "fs/FileSystem.h"
-#include "model/Errors.h"
+#include "core/fs/FileSystem.h"
+#include "core/model/Errors.h"
 
 namespace zuna {
 

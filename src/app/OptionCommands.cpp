@@ -8,14 +8,14 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "AppDelegate.h"
-#include "Autostart.h"
-#include "DialogRunner.h"
-#include "PlatformTexts.h"
-#include "fs/FileSystem.h"
-#include "localization/Localization.h"
-#include "model/ExchangeFiles.h"
-#include "model/JsonData.h"
+#include "app/AppDelegate.h"
+#include "platform/linux/Autostart.h"
+#include "app/DialogRunner.h"
+#include "platform/PlatformTexts.h"
+#include "core/fs/FileSystem.h"
+#include "core/localization/Localization.h"
+#include "core/model/ExchangeFiles.h"
+#include "core/model/JsonData.h"
 #include "ui/ChromeButton.h"
 #include "ui/Drawing.h"
 #include "ui/PaletteView.h"

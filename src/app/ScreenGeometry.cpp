@@ -1,4 +1,4 @@
-#include "ScreenGeometry.h"
+#include "app/ScreenGeometry.h"
 
 #include <QGuiApplication>
 #include <QScreen>

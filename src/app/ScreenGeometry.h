@@ -5,7 +5,7 @@
 
 #include <QRect>
 
-#include "geometry/Placement.h"
+#include "core/geometry/Placement.h"
 
 class QScreen;
 class QWidget;

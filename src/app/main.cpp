@@ -10,14 +10,14 @@
 #include <cstring>
 #include <filesystem>
 
-#include "AppDelegate.h"
-#include "DialogRunner.h"
-#include "InstanceGuard.h"
-#include "QtScheduler.h"
-#include "TerminationSignals.h"
+#include "app/AppDelegate.h"
+#include "app/DialogRunner.h"
+#include "app/InstanceGuard.h"
+#include "platform/QtScheduler.h"
+#include "app/TerminationSignals.h"
 #include "ui/PalettePanel.h"
-#include "DesktopChoice.h"
-#include "localization/Localization.h"
+#include "platform/DesktopChoice.h"
+#include "core/localization/Localization.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "DesktopChoice.h"
+#include "platform/DesktopChoice.h"
 
 #include <cstdlib>
 
-#include "linux/LinuxDesktop.h"
-#include "localization/Localization.h"
-#include "wayland/WaylandDesktop.h"
+#include "platform/x11/X11Desktop.h"
+#include "core/localization/Localization.h"
+#include "platform/wayland/WaylandDesktop.h"
 
 // Last: Xlib defines macros (Bool, Status) that Qt's headers must not meet.
 #include <X11/Xlib.h>
@@ -54,7 +54,7 @@ ChosenDesktop chooseDesktop(const std::filesystem::path& dataDirectory) {
         chosen.bypassWindowManager = wayland->paletteMustBypassWindowManager();
         chosen.access = std::move(wayland);
     } else {
-        chosen.access = std::make_unique<LinuxDesktop>();
+        chosen.access = std::make_unique<X11Desktop>();
     }
     return chosen;
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "paste/DesktopAccess.h"
+#include "core/paste/DesktopAccess.h"
 
 namespace zuna::platform {
 

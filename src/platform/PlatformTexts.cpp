@@ -1,7 +1,7 @@
-#include "PlatformTexts.h"
+#include "platform/PlatformTexts.h"
 
-#include "DesktopChoice.h"
-#include "localization/Localization.h"
+#include "platform/DesktopChoice.h"
+#include "core/localization/Localization.h"
 
 namespace zuna::platform {
 

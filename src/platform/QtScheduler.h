@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "paste/Scheduler.h"
+#include "core/paste/Scheduler.h"
 
 namespace zuna::platform {
 

@@ -1,4 +1,4 @@
-#include "SnippetClipboard.h"
+#include "platform/SnippetClipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

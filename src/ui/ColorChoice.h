@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "appearance/Color.h"
+#include "core/appearance/Color.h"
 #include "ui/ActionButton.h"
 
 namespace zuna {

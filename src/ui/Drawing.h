@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "appearance/Color.h"
-#include "appearance/Theme.h"
+#include "core/appearance/Color.h"
+#include "core/appearance/Theme.h"
 
 class QPainter;
 class QRectF;

@@ -15,9 +15,9 @@
 #include <algorithm>
 #include <cctype>
 
-#include "localization/Localization.h"
-#include "model/Limits.h"
-#include "model/TextMeasures.h"
+#include "core/localization/Localization.h"
+#include "core/model/Limits.h"
+#include "core/model/TextMeasures.h"
 #include "ui/ColorChoice.h"
 #include "ui/Drawing.h"
 #include "ui/SnippetButton.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "model/Records.h"
+#include "core/model/Records.h"
 
 class QColorDialog;
 class QComboBox;

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "localization/Localization.h"
+#include "core/localization/Localization.h"
 #include "ui/Drawing.h"
 
 namespace zuna {

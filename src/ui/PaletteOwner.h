@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "model/Records.h"
-#include "model/SavedState.h"
+#include "core/model/Records.h"
+#include "core/model/SavedState.h"
 
 class QMenu;
 

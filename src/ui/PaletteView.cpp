@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "localization/Localization.h"
+#include "core/localization/Localization.h"
 #include "ui/ChromeButton.h"
 #include "ui/Drawing.h"
 #include "ui/HeaderView.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/Records.h"
+#include "core/model/Records.h"
 #include "ui/PaletteOwner.h"
 
 class QLabel;

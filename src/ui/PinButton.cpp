@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "localization/Localization.h"
+#include "core/localization/Localization.h"
 #include "ui/Drawing.h"
 
 namespace zuna {

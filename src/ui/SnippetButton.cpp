@@ -7,7 +7,7 @@
 #include <QPainterPath>
 #include <cmath>
 
-#include "localization/Localization.h"
+#include "core/localization/Localization.h"
 #include "ui/Drawing.h"
 
 namespace zuna {

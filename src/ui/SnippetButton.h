@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "model/Records.h"
+#include "core/model/Records.h"
 #include "ui/ActionButton.h"
 
 class QMenu;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Records.h"
+#include "core/model/Records.h"
 #include "ui/ActionButton.h"
 
 namespace zuna {

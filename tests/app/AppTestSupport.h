@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "AppDelegate.h"
-#include "DialogRunner.h"
+#include "app/AppDelegate.h"
+#include "app/DialogRunner.h"
 #include "ScriptedDesktop.h"
 #include "TestSupport.h"
-#include "model/JsonData.h"
+#include "core/model/JsonData.h"
 #include "ui/Drawing.h"
 #include "ui/PaletteView.h"
 

@@ -1,7 +1,7 @@
 // Prints the language this process chose, then each argument looked up with the value "1".
 #include <cstdio>
 
-#include "localization/Localization.h"
+#include "core/localization/Localization.h"
 
 int main(int argc, char** argv) {
     std::printf("%s\n", zuna::Localization::language().c_str());

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "TestSupport.h"
-#include "localization/Localization.h"
+#include "core/localization/Localization.h"
 
 namespace zuna::test {
 namespace {

@@ -9,13 +9,13 @@
 #include <nlohmann/json.hpp>
 
 #include "TestSupport.h"
-#include "model/Errors.h"
-#include "model/ExchangeFiles.h"
-#include "model/JsonData.h"
-#include "model/Records.h"
-#include "model/SavedState.h"
-#include "model/TextMeasures.h"
-#include "model/Validation.h"
+#include "core/model/Errors.h"
+#include "core/model/ExchangeFiles.h"
+#include "core/model/JsonData.h"
+#include "core/model/Records.h"
+#include "core/model/SavedState.h"
+#include "core/model/TextMeasures.h"
+#include "core/model/Validation.h"
 
 namespace zuna::test {
 namespace {

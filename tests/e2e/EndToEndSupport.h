@@ -9,12 +9,12 @@
 #include <map>
 
 #include "DesktopTestSupport.h"
-#include "QtScheduler.h"
+#include "platform/QtScheduler.h"
 #include "TestSupport.h"
 #include "WaylandTestSupport.h"
-#include "model/JsonData.h"
-#include "model/SavedState.h"
-#include "paste/PasteEngine.h"
+#include "core/model/JsonData.h"
+#include "core/model/SavedState.h"
+#include "core/paste/PasteEngine.h"
 
 namespace zuna::test {
 

@@ -3,7 +3,7 @@
 // mutter through the desktop portal. The engine and the palette run on XWayland, as the program
 // does on such a desktop.
 #include "EndToEndSupport.h"
-#include "wayland/WaylandDesktop.h"
+#include "platform/wayland/WaylandDesktop.h"
 
 namespace zuna {
 namespace {

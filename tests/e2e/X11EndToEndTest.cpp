@@ -8,14 +8,14 @@
 
 #include "EndToEndSupport.h"
 #include "StoreTestSupport.h"
-#include "linux/LinuxDesktop.h"
+#include "platform/x11/X11Desktop.h"
 
 namespace zuna {
 namespace {
 
 using namespace test;
 
-using PasteDeliveryTest = Deliveries<platform::LinuxDesktop>;
+using PasteDeliveryTest = Deliveries<platform::X11Desktop>;
 
 // Qt 6.4 exports its fields without the Collection interface: they are found through the tree.
 // CopyQ from Debian watches all along, with its documented rule for the copies of password

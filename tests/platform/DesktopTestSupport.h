@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "linux/LinuxDesktop.h"
+#include "platform/x11/X11Desktop.h"
 
 namespace zuna::test {
 

@@ -14,8 +14,8 @@
 
 #include "DesktopTestSupport.h"
 #include "TestSupport.h"
-#include "fs/FileSystem.h"
-#include "wayland/RemoteDesktopPortal.h"
+#include "core/fs/FileSystem.h"
+#include "platform/wayland/RemoteDesktopPortal.h"
 
 namespace zuna {
 namespace {

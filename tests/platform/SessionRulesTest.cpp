@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "DesktopChoice.h"
+#include "platform/DesktopChoice.h"
 #include "TestSupport.h"
-#include "wayland/HeldKeys.h"
+#include "platform/atspi/HeldKeys.h"
 
 namespace zuna {
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "DesktopTestSupport.h"
-#include "QtScheduler.h"
-#include "linux/LinuxDesktop.h"
-#include "paste/PasteEngine.h"
+#include "platform/QtScheduler.h"
+#include "platform/x11/X11Desktop.h"
+#include "core/paste/PasteEngine.h"
 
 namespace zuna {
 namespace {
@@ -14,7 +14,7 @@ using test::xdotool;
 // Runs in a session without a window manager: there is no _NET_ACTIVE_WINDOW, the keyboard
 // focus follows the pointer, and the target is the window under it.
 TEST(WithoutWindowManager, TheWindowUnderThePointerIsTheTargetAndGetsTheText) {
-    platform::LinuxDesktop desktop;
+    platform::X11Desktop desktop;
     platform::QtScheduler scheduler;
     PasteEngine engine(desktop, scheduler);
     std::optional<std::pair<std::string, bool>> report;

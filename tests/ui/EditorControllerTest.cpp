@@ -9,7 +9,7 @@
 
 #include "TestSupport.h"
 #include "UiTestSupport.h"
-#include "model/Errors.h"
+#include "core/model/Errors.h"
 #include "ui/Drawing.h"
 #include "ui/EditorController.h"
 #include "ui/SnippetTextEdit.h"

@@ -5,8 +5,8 @@
 #include <QMenu>
 #include <cstdio>
 
-#include "appearance/Theme.h"
-#include "localization/Localization.h"
+#include "core/appearance/Theme.h"
+#include "core/localization/Localization.h"
 #include "ui/ChromeButton.h"
 #include "ui/Drawing.h"
 #include "ui/PalettePanel.h"

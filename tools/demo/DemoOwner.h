@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "model/SavedState.h"
+#include "core/model/SavedState.h"
 #include "ui/PaletteOwner.h"
 
 namespace zuna {

@@ -16,8 +16,8 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
-#include "appearance/Theme.h"
-#include "model/Errors.h"
+#include "core/appearance/Theme.h"
+#include "core/model/Errors.h"
 #include "ui/EditorController.h"
 #include "ui/SnippetTextEdit.h"
 

@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "DemoOwner.h"
-#include "appearance/Theme.h"
-#include "localization/Localization.h"
+#include "core/appearance/Theme.h"
+#include "core/localization/Localization.h"
 #include "ui/Drawing.h"
 #include "ui/PalettePanel.h"
 #include "ui/PaletteView.h"

@@ -1,4 +1,4 @@
-#include "appearance/Color.h"
+#include "core/appearance/Color.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/utext.h>

@@ -1,6 +1,6 @@
-#include "appearance/Theme.h"
+#include "core/appearance/Theme.h"
 
-#include "localization/Localization.h"
+#include "core/localization/Localization.h"
 
 namespace zuna {
 

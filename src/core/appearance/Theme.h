@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "appearance/Color.h"
-#include "model/Records.h"
+#include "core/appearance/Color.h"
+#include "core/model/Records.h"
 
 namespace zuna {
 

@@ -1,4 +1,4 @@
-#include "fs/FileSystem.h"
+#include "core/fs/FileSystem.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <random>
 
-#include "model/Errors.h"
+#include "core/model/Errors.h"
 
 namespace zuna::fs {
 

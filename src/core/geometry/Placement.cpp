@@ -1,4 +1,4 @@
-#include "geometry/Placement.h"
+#include "core/geometry/Placement.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "model/Records.h"
+#include "core/model/Records.h"
 
 namespace zuna::geometry {
 

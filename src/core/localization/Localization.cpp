@@ -1,4 +1,4 @@
-#include "localization/Localization.h"
+#include "core/localization/Localization.h"
 
 #include <unistd.h>
 
@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <limits>
 
-#include "fs/FileSystem.h"
-#include "model/Errors.h"
-#include "model/JsonSupport.h"
+#include "core/fs/FileSystem.h"
+#include "core/model/Errors.h"
+#include "core/model/JsonSupport.h"
 
 namespace zuna {
 

@@ -1,4 +1,4 @@
-#include "model/Errors.h"
+#include "core/model/Errors.h"
 
 #include <system_error>
 

@@ -1,11 +1,11 @@
-#include "model/ExchangeFiles.h"
+#include "core/model/ExchangeFiles.h"
 
-#include "localization/Localization.h"
-#include "model/Errors.h"
-#include "model/JsonData.h"
-#include "model/JsonSupport.h"
-#include "model/RecordCodec.h"
-#include "model/Validation.h"
+#include "core/localization/Localization.h"
+#include "core/model/Errors.h"
+#include "core/model/JsonData.h"
+#include "core/model/JsonSupport.h"
+#include "core/model/RecordCodec.h"
+#include "core/model/Validation.h"
 
 namespace zuna {
 

@@ -1,4 +1,4 @@
-#include "model/Identifier.h"
+#include "core/model/Identifier.h"
 
 #include <uuid/uuid.h>
 

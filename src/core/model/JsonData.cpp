@@ -1,9 +1,9 @@
-#include "model/JsonData.h"
+#include "core/model/JsonData.h"
 
-#include "fs/FileSystem.h"
-#include "localization/Localization.h"
-#include "model/Errors.h"
-#include "model/RecordCodec.h"
+#include "core/fs/FileSystem.h"
+#include "core/localization/Localization.h"
+#include "core/model/Errors.h"
+#include "core/model/RecordCodec.h"
 
 namespace zuna {
 

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <string>
 
-#include "fs/FileSystem.h"
-#include "model/ExchangeFiles.h"
-#include "model/SavedState.h"
+#include "core/fs/FileSystem.h"
+#include "core/model/ExchangeFiles.h"
+#include "core/model/SavedState.h"
 
 namespace zuna {
 

@@ -1,10 +1,10 @@
-#include "model/JsonSupport.h"
+#include "core/model/JsonSupport.h"
 
 #include <algorithm>
 #include <limits>
 #include <vector>
 
-#include "model/Errors.h"
+#include "core/model/Errors.h"
 
 namespace zuna::json {
 

@@ -1,9 +1,9 @@
-#include "model/RecordCodec.h"
+#include "core/model/RecordCodec.h"
 
 #include <cmath>
 
-#include "localization/Localization.h"
-#include "model/Errors.h"
+#include "core/localization/Localization.h"
+#include "core/model/Errors.h"
 
 namespace zuna::json {
 

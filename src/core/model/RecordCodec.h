@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "model/JsonSupport.h"
-#include "model/Records.h"
+#include "core/model/JsonSupport.h"
+#include "core/model/Records.h"
 
 namespace zuna::json {
 

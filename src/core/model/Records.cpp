@@ -1,4 +1,4 @@
-#include "model/Records.h"
+#include "core/model/Records.h"
 
 #include <cmath>
 

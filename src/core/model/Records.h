@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "model/Identifier.h"
-#include "model/Limits.h"
+#include "core/model/Identifier.h"
+#include "core/model/Limits.h"
 
 namespace zuna {
 

@@ -1,12 +1,12 @@
-#include "model/SavedState.h"
+#include "core/model/SavedState.h"
 
 #include <stdexcept>
 
-#include "localization/Localization.h"
-#include "model/Errors.h"
-#include "model/JsonSupport.h"
-#include "model/RecordCodec.h"
-#include "model/Validation.h"
+#include "core/localization/Localization.h"
+#include "core/model/Errors.h"
+#include "core/model/JsonSupport.h"
+#include "core/model/RecordCodec.h"
+#include "core/model/Validation.h"
 
 namespace zuna {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "model/Records.h"
+#include "core/model/Records.h"
 
 namespace zuna {
 

@@ -1,4 +1,4 @@
-#include "model/TextMeasures.h"
+#include "core/model/TextMeasures.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/uchar.h>

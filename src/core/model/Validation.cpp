@@ -1,11 +1,11 @@
-#include "model/Validation.h"
+#include "core/model/Validation.h"
 
 #include <string_view>
 #include <unordered_set>
 
-#include "localization/Localization.h"
-#include "model/Errors.h"
-#include "model/TextMeasures.h"
+#include "core/localization/Localization.h"
+#include "core/model/Errors.h"
+#include "core/model/TextMeasures.h"
 
 namespace zuna {
 

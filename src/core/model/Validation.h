@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "model/Records.h"
+#include "core/model/Records.h"
 
 namespace zuna {
 

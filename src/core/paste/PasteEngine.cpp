@@ -1,6 +1,6 @@
-#include "paste/PasteEngine.h"
+#include "core/paste/PasteEngine.h"
 
-#include "localization/Localization.h"
+#include "core/localization/Localization.h"
 
 namespace zuna {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "paste/DesktopAccess.h"
-#include "paste/Scheduler.h"
+#include "core/paste/DesktopAccess.h"
+#include "core/paste/Scheduler.h"
 
 namespace zuna {
 

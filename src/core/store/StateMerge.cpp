@@ -1,4 +1,4 @@
-#include "store/StateMerge.h"
+#include "core/store/StateMerge.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -8,9 +8,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "localization/Localization.h"
-#include "model/Limits.h"
-#include "model/TextMeasures.h"
+#include "core/localization/Localization.h"
+#include "core/model/Limits.h"
+#include "core/model/TextMeasures.h"
 
 namespace zuna {
 

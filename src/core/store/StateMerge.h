@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "model/SavedState.h"
+#include "core/model/SavedState.h"
 
 namespace zuna {
 

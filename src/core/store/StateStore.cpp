@@ -1,4 +1,4 @@
-#include "store/StateStore.h"
+#include "core/store/StateStore.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -6,13 +6,13 @@
 #include <regex>
 #include <unordered_set>
 
-#include "fs/FileSystem.h"
-#include "localization/Localization.h"
-#include "model/Errors.h"
-#include "model/ExchangeFiles.h"
-#include "model/JsonData.h"
-#include "model/Validation.h"
-#include "store/StateMerge.h"
+#include "core/fs/FileSystem.h"
+#include "core/localization/Localization.h"
+#include "core/model/Errors.h"
+#include "core/model/ExchangeFiles.h"
+#include "core/model/JsonData.h"
+#include "core/model/Validation.h"
+#include "core/store/StateMerge.h"
 
 namespace zuna {
 

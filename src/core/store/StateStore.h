@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "fs/FileSystem.h"
-#include "model/SavedState.h"
+#include "core/fs/FileSystem.h"
+#include "core/model/SavedState.h"
 
 namespace zuna {
 

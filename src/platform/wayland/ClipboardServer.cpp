@@ -1,4 +1,4 @@
-#include "wayland/ClipboardServer.h"
+#include "platform/wayland/ClipboardServer.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "wayland/RemoteDesktopPortal.h"
+#include "platform/wayland/RemoteDesktopPortal.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -6,7 +6,7 @@
 #include <QDBusVariant>
 #include <vector>
 
-#include "fs/FileSystem.h"
+#include "core/fs/FileSystem.h"
 
 namespace zuna::platform {
 namespace {

@@ -10,7 +10,7 @@
 #include <functional>
 #include <optional>
 
-#include "paste/DesktopAccess.h"
+#include "core/paste/DesktopAccess.h"
 
 namespace zuna::platform {
 

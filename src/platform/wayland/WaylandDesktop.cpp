@@ -1,4 +1,4 @@
-#include "wayland/WaylandDesktop.h"
+#include "platform/wayland/WaylandDesktop.h"
 
 #include <unistd.h>
 #include <xcb/xcb.h>
@@ -6,9 +6,9 @@
 #include <QDeadlineTimer>
 #include <QGuiApplication>
 
-#include "SnippetClipboard.h"
-#include "linux/X11Session.h"
-#include "localization/Localization.h"
+#include "platform/SnippetClipboard.h"
+#include "platform/x11/X11Session.h"
+#include "core/localization/Localization.h"
 
 namespace zuna::platform {
 

@@ -4,11 +4,11 @@
 #include <chrono>
 #include <filesystem>
 
-#include "linux/AtspiAccess.h"
-#include "paste/DesktopAccess.h"
-#include "wayland/KeyWatch.h"
-#include "wayland/RemoteDesktopPortal.h"
-#include "wayland/WaylandSession.h"
+#include "platform/atspi/AtspiAccess.h"
+#include "core/paste/DesktopAccess.h"
+#include "platform/atspi/KeyWatch.h"
+#include "platform/wayland/RemoteDesktopPortal.h"
+#include "platform/wayland/WaylandSession.h"
 
 namespace zuna::platform {
 

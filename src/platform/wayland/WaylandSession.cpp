@@ -1,4 +1,4 @@
-#include "wayland/WaylandSession.h"
+#include "platform/wayland/WaylandSession.h"
 
 #include <fcntl.h>
 #include <linux/input-event-codes.h>

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "paste/DesktopAccess.h"
-#include "wayland/ClipboardServer.h"
+#include "core/paste/DesktopAccess.h"
+#include "platform/wayland/ClipboardServer.h"
 
 struct wl_display;
 struct wl_registry;

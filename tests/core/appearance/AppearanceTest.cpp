@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "appearance/Color.h"
-#include "appearance/Theme.h"
+#include "core/appearance/Color.h"
+#include "core/appearance/Theme.h"
 
 namespace zuna {
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "localization/Localization.h"
+#include "core/localization/Localization.h"
 
 namespace zuna {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "geometry/Placement.h"
+#include "core/geometry/Placement.h"
 
 namespace zuna::geometry {
 namespace {

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "ScriptedDesktop.h"
-#include "paste/PasteEngine.h"
+#include "core/paste/PasteEngine.h"
 
 namespace zuna {
 namespace {

@@ -8,8 +8,8 @@
 #include <tuple>
 #include <vector>
 
-#include "paste/DesktopAccess.h"
-#include "paste/Scheduler.h"
+#include "core/paste/DesktopAccess.h"
+#include "core/paste/Scheduler.h"
 
 namespace zuna::test {
 

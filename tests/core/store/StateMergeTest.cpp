@@ -2,9 +2,9 @@
 
 #include <functional>
 
-#include "model/Errors.h"
-#include "model/Validation.h"
-#include "store/StateMerge.h"
+#include "core/model/Errors.h"
+#include "core/model/Validation.h"
+#include "core/store/StateMerge.h"
 
 namespace zuna {
 namespace {

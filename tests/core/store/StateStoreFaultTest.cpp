@@ -14,8 +14,8 @@
 
 #include "StoreTestSupport.h"
 #include "TestSupport.h"
-#include "model/Errors.h"
-#include "model/JsonData.h"
+#include "core/model/Errors.h"
+#include "core/model/JsonData.h"
 
 namespace zuna::test {
 namespace {

@@ -10,9 +10,9 @@
 
 #include "StoreTestSupport.h"
 #include "TestSupport.h"
-#include "fs/FileSystem.h"
-#include "model/ExchangeFiles.h"
-#include "model/JsonData.h"
+#include "core/fs/FileSystem.h"
+#include "core/model/ExchangeFiles.h"
+#include "core/model/JsonData.h"
 
 namespace zuna::test {
 namespace {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "model/SavedState.h"
-#include "store/StateStore.h"
+#include "core/model/SavedState.h"
+#include "core/store/StateStore.h"
 
 namespace zuna::test {
 

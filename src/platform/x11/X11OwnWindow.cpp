@@ -1,7 +1,7 @@
 // Qt's headers first: Xlib's macros (Bool, Status) must not meet them.
 #include <QGuiApplication>
 
-#include "linux/X11Session.h"
+#include "platform/x11/X11Session.h"
 
 namespace zuna::platform {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "paste/DesktopAccess.h"
+#include "core/paste/DesktopAccess.h"
 
 struct _XDisplay;
 class QSocketNotifier;

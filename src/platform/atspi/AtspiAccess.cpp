@@ -1,4 +1,4 @@
-#include "linux/AtspiAccess.h"
+#include "platform/atspi/AtspiAccess.h"
 
 #include <atspi/atspi.h>
 #include <dbus/dbus.h>
@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "localization/Localization.h"
+#include "core/localization/Localization.h"
 
 namespace zuna::platform {
 namespace {

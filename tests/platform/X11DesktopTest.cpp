@@ -8,26 +8,26 @@
 #include <regex>
 
 #include "DesktopTestSupport.h"
-#include "linux/AtspiAccess.h"
-#include "linux/LinuxDesktop.h"
+#include "platform/atspi/AtspiAccess.h"
+#include "platform/x11/X11Desktop.h"
 
 namespace zuna {
 namespace {
 
 using namespace std::chrono_literals;
-using platform::LinuxDesktop;
+using platform::X11Desktop;
 using platform::X11Session;
 using test::TargetApp;
 using test::xdotool;
 using Clock = std::chrono::steady_clock;
 
-class LinuxDesktopTest : public testing::Test {
+class X11DesktopTest : public testing::Test {
   protected:
-    LinuxDesktop desktop;
+    X11Desktop desktop;
 };
 
 // The grants follow the session: asking switches accessibility on, and without X both are missing.
-TEST_F(LinuxDesktopTest, GrantsFollowTheSessionAndAskingSwitchesAccessibilityOn) {
+TEST_F(X11DesktopTest, GrantsFollowTheSessionAndAskingSwitchesAccessibilityOn) {
     const auto setAccessibility = [](const char* on) {
         return QProcess::execute(
                    "gdbus", {"call", "--session", "--dest", "org.a11y.Bus", "--object-path",
@@ -48,7 +48,7 @@ TEST_F(LinuxDesktopTest, GrantsFollowTheSessionAndAskingSwitchesAccessibilityOn)
     const std::string display = std::getenv("DISPLAY");
     unsetenv("DISPLAY");
     {
-        LinuxDesktop without;
+        X11Desktop without;
         EXPECT_FALSE(without.accessibilityGranted());
         EXPECT_FALSE(without.keyEventsGranted());
         EXPECT_EQ(without.limitation(), "Zaslon X11 ni dosegljiv, zato lepljenje ni mogoče.");
@@ -62,7 +62,7 @@ TEST_F(LinuxDesktopTest, GrantsFollowTheSessionAndAskingSwitchesAccessibilityOn)
 
 // Applications that are not on the accessibility bus, by their window's class: terminals paste
 // with their own keys; the rest cannot be checked, and Chromium's kind is told what to do.
-TEST(LinuxDesktopWindowClasses, TerminalsPasteTheirOwnWayAndTheRestCannotBeChecked) {
+TEST(X11DesktopWindowClasses, TerminalsPasteTheirOwnWayAndTheRestCannotBeChecked) {
     using S = PasteShortcut;
     struct Expected {
         bool terminal;
@@ -80,7 +80,7 @@ TEST(LinuxDesktopWindowClasses, TerminalsPasteTheirOwnWayAndTheRestCannotBeCheck
     };
     for (const auto& [windowClass, expected] : cases) {
         SCOPED_TRACE(windowClass.name);
-        const FocusedField field = LinuxDesktop::windowField(windowClass, 0x1400007);
+        const FocusedField field = X11Desktop::windowField(windowClass, 0x1400007);
         EXPECT_EQ(field.identity, "window:" + std::to_string(0x1400007));
         EXPECT_EQ(field.checkable, expected.terminal);
         EXPECT_EQ(field.role, expected.terminal ? FieldRole::terminal : FieldRole::other);
@@ -93,7 +93,7 @@ TEST(LinuxDesktopWindowClasses, TerminalsPasteTheirOwnWayAndTheRestCannotBeCheck
 // The entry, the text view and the password field are met by the delivery tests; a push button
 // is no text field, a frozen application costs at most half a second, and this program's own
 // window is never asked. Activation and keys go only to windows that are there and active.
-TEST_F(LinuxDesktopTest, APushButtonIsNoTextFieldAndKeysGoOnlyToTheActiveWindow) {
+TEST_F(X11DesktopTest, APushButtonIsNoTextFieldAndKeysGoOnlyToTheActiveWindow) {
     TargetApp question("zenity", {"--question", "--text=Ali?"});
     ASSERT_TRUE(question.waitUntilReady(desktop));
     const auto button = desktop.focusedField(question.application());
@@ -144,7 +144,7 @@ TEST_F(LinuxDesktopTest, APushButtonIsNoTextFieldAndKeysGoOnlyToTheActiveWindow)
 // A window whose process id names no application on the bus (a sandbox's accessibility goes
 // through a proxy), or that comes from another machine: the application whose frame is active
 // answers for it when the titles agree, so its password field is still known as one.
-TEST_F(LinuxDesktopTest, AWindowOfAnotherProcessIdOrMachineIsCheckedThroughTheActiveFrame) {
+TEST_F(X11DesktopTest, AWindowOfAnotherProcessIdOrMachineIsCheckedThroughTheActiveFrame) {
     const auto address =
         test::run("gdbus", {"call", "--session", "--dest", "org.a11y.Bus", "--object-path",
                             "/org/a11y/bus", "--method", "org.a11y.Bus.GetAddress"});
@@ -176,7 +176,7 @@ TEST_F(LinuxDesktopTest, AWindowOfAnotherProcessIdOrMachineIsCheckedThroughTheAc
 // Shift, Control, Alt and Super count as held, the locks do not. A global shortcut fires
 // whichever window has the focus, also with Caps Lock or Num Lock on, once per press however
 // long it is held; keys another client holds are reported as taken.
-TEST_F(LinuxDesktopTest, HeldModifiersAndAGlobalShortcutThatFiresOncePerPress) {
+TEST_F(X11DesktopTest, HeldModifiersAndAGlobalShortcutThatFiresOncePerPress) {
     EXPECT_FALSE(desktop.modifiersHeld());
     for (const char* key : {"Shift_L", "Control_R", "Alt_L", "Super_L"}) {
         SCOPED_TRACE(key);
@@ -211,7 +211,7 @@ TEST_F(LinuxDesktopTest, HeldModifiersAndAGlobalShortcutThatFiresOncePerPress) {
     // The keys never moved the focus.
     EXPECT_EQ(desktop.frontmostApplication()->processId, entry.processId());
 
-    LinuxDesktop other;
+    X11Desktop other;
     EXPECT_EQ(other.setGlobalShortcut("Ctrl+Alt+Z", [] {}), ShortcutResult::taken);
     EXPECT_EQ(other.setGlobalShortcut("Ctrl+Alt+NoSuchKey", [] {}), ShortcutResult::unavailable);
     // Released, the keys are free for others.
@@ -222,7 +222,7 @@ TEST_F(LinuxDesktopTest, HeldModifiersAndAGlobalShortcutThatFiresOncePerPress) {
 // xev shows each key event as the receiving client gets it. GTK, Qt and even Xlib (for keys with
 // Control) fall back to other groups when a key has no Latin letter, but applications without
 // such a fallback see the letter of the group stamped on the event.
-TEST_F(LinuxDesktopTest, PasteKeysGiveTheShortcutWithALatinVWhateverTheCurrentLayout) {
+TEST_F(X11DesktopTest, PasteKeysGiveTheShortcutWithALatinVWhateverTheCurrentLayout) {
     using Keys = std::vector<std::string>;
     const std::tuple<const char*, PasteShortcut, Keys> cases[] = {
         {"ru,us", PasteShortcut::controlV, {"Control_L", "v"}},

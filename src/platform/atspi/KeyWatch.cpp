@@ -1,4 +1,4 @@
-#include "wayland/KeyWatch.h"
+#include "platform/atspi/KeyWatch.h"
 
 #include <atspi/atspi.h>
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "paste/DesktopAccess.h"
+#include "core/paste/DesktopAccess.h"
 
 struct _AtspiAccessible;
 

@@ -1,4 +1,4 @@
-#include "linux/X11Shortcut.h"
+#include "platform/x11/X11Shortcut.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
@@ -9,7 +9,7 @@
 #include <cctype>
 #include <sstream>
 
-#include "linux/X11ErrorTrap.h"
+#include "platform/x11/X11ErrorTrap.h"
 
 namespace zuna::platform {
 namespace {

@@ -3,10 +3,10 @@
 #include <chrono>
 #include <memory>
 
-#include "linux/AtspiAccess.h"
-#include "linux/X11Session.h"
-#include "linux/X11Shortcut.h"
-#include "paste/DesktopAccess.h"
+#include "platform/atspi/AtspiAccess.h"
+#include "platform/x11/X11Session.h"
+#include "platform/x11/X11Shortcut.h"
+#include "core/paste/DesktopAccess.h"
 
 namespace zuna::platform {
 
@@ -14,12 +14,12 @@ namespace zuna::platform {
 // field through AT-SPI, the modifier state and the paste shortcut through XTest, and the
 // clipboard through Qt (a QGuiApplication must exist; the program keeps serving the clipboard
 // from its event loop, so return to it after a delivery).
-class LinuxDesktop : public DesktopAccess {
+class X11Desktop : public DesktopAccess {
   public:
     // Bound for all accessibility queries of one focused-field lookup.
     static constexpr std::chrono::milliseconds queryBudget{500};
 
-    LinuxDesktop();
+    X11Desktop();
 
     bool accessibilityGranted() override;
     bool keyEventsGranted() override;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "wayland/HeldKeys.h"
+#include "platform/atspi/HeldKeys.h"
 
 struct _AtspiDeviceListener;
 struct _AtspiDeviceEvent;

@@ -1,4 +1,4 @@
-#include "linux/LinuxDesktop.h"
+#include "platform/x11/X11Desktop.h"
 
 #include <unistd.h>
 
@@ -8,8 +8,8 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "SnippetClipboard.h"
-#include "localization/Localization.h"
+#include "platform/SnippetClipboard.h"
+#include "core/localization/Localization.h"
 
 namespace zuna::platform {
 namespace {
@@ -53,9 +53,9 @@ std::string windowIdentity(std::uint64_t window) {
 
 }  // namespace
 
-LinuxDesktop::LinuxDesktop() = default;
+X11Desktop::X11Desktop() = default;
 
-FocusedField LinuxDesktop::windowField(const X11Session::WindowClass& windowClass,
+FocusedField X11Desktop::windowField(const X11Session::WindowClass& windowClass,
                                        std::uint64_t window) {
     const std::string names[] = {lower(windowClass.name), lower(windowClass.instance)};
     for (const std::string& name : names) {
@@ -83,28 +83,28 @@ FocusedField LinuxDesktop::windowField(const X11Session::WindowClass& windowClas
     return field;
 }
 
-FocusedField LinuxDesktop::closedField(std::uint64_t window) {
+FocusedField X11Desktop::closedField(std::uint64_t window) {
     return AtspiAccess::closedField(windowIdentity(window));
 }
 
 // Without an X server no window, field or key can be reached, whatever the buses say.
-bool LinuxDesktop::accessibilityGranted() {
+bool X11Desktop::accessibilityGranted() {
     return x11_.connected() && atspi_.enabled();
 }
 
-bool LinuxDesktop::keyEventsGranted() {
+bool X11Desktop::keyEventsGranted() {
     return x11_.connected() && x11_.hasXTest();
 }
 
-void LinuxDesktop::requestAccessibility() {
+void X11Desktop::requestAccessibility() {
     atspi_.enable();
 }
 
 // XTEST is a property of the X server; there is nothing to ask for.
-void LinuxDesktop::requestKeyEvents() {}
+void X11Desktop::requestKeyEvents() {}
 
 // Only X11 sessions get this desktop; a Wayland session has one of its own.
-std::string LinuxDesktop::limitation() {
+std::string X11Desktop::limitation() {
     if (!x11_.connected()) {
         return L("Zaslon X11 ni dosegljiv, zato lepljenje ni mogoče.");
     }
@@ -114,19 +114,19 @@ std::string LinuxDesktop::limitation() {
     return {};
 }
 
-std::optional<DesktopApplication> LinuxDesktop::frontmostApplication() {
+std::optional<DesktopApplication> X11Desktop::frontmostApplication() {
     return x11_.activeApplication();
 }
 
-int LinuxDesktop::ownProcessId() {
+int X11Desktop::ownProcessId() {
     return static_cast<int>(::getpid());
 }
 
-bool LinuxDesktop::isRunning(const DesktopApplication& application) {
+bool X11Desktop::isRunning(const DesktopApplication& application) {
     return X11Session::processRunning(application.processId, application.startTime);
 }
 
-std::optional<FocusedField> LinuxDesktop::focusedField(const DesktopApplication& application) {
+std::optional<FocusedField> X11Desktop::focusedField(const DesktopApplication& application) {
     // Asking this process from its own event loop thread would only run into the time limit.
     if (application.processId == ownProcessId()) {
         return std::nullopt;
@@ -158,36 +158,36 @@ std::optional<FocusedField> LinuxDesktop::focusedField(const DesktopApplication&
     return std::nullopt;
 }
 
-bool LinuxDesktop::modifiersHeld() {
+bool X11Desktop::modifiersHeld() {
     return x11_.modifiersHeld();
 }
 
-bool LinuxDesktop::preparePasteKeys(PasteShortcut shortcut) {
+bool X11Desktop::preparePasteKeys(PasteShortcut shortcut) {
     return x11_.preparePasteKeys(shortcut);
 }
 
-bool LinuxDesktop::setClipboardText(const std::string& text, bool primaryToo) {
+bool X11Desktop::setClipboardText(const std::string& text, bool primaryToo) {
     return putSnippetOnClipboard(text, primaryToo);
 }
 
-KeyPostResult LinuxDesktop::postPasteKeys(const DesktopApplication& target,
+KeyPostResult X11Desktop::postPasteKeys(const DesktopApplication& target,
                                           const std::function<bool()>& fieldUnchanged) {
     if (!fieldUnchanged()) return KeyPostResult::targetNotActive;
     return x11_.postPasteKeys(target.window);
 }
 
-bool LinuxDesktop::activate(const DesktopApplication& application) {
+bool X11Desktop::activate(const DesktopApplication& application) {
     return x11_.activate(application.window);
 }
 
-ShortcutResult LinuxDesktop::setGlobalShortcut(const std::string& keys,
+ShortcutResult X11Desktop::setGlobalShortcut(const std::string& keys,
                                                std::function<void()> pressed) {
     if (!x11_.connected()) return ShortcutResult::unavailable;
     if (!shortcut_) shortcut_ = std::make_unique<X11Shortcut>();
     return shortcut_->set(keys, std::move(pressed));
 }
 
-void LinuxDesktop::showOnAllWorkspaces(std::uint64_t window) {
+void X11Desktop::showOnAllWorkspaces(std::uint64_t window) {
     X11Session::showOwnWindowOnAllDesktops(window);
 }
 

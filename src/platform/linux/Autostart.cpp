@@ -1,4 +1,4 @@
-#include "Autostart.h"
+#include "platform/linux/Autostart.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -9,8 +9,8 @@
 #include <sstream>
 #include <vector>
 
-#include "fs/FileSystem.h"
-#include "model/Errors.h"
+#include "core/fs/FileSystem.h"
+#include "core/model/Errors.h"
 
 namespace zuna::platform {
 

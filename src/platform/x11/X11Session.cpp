@@ -1,4 +1,4 @@
-#include "linux/X11Session.h"
+#include "platform/x11/X11Session.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
@@ -16,7 +16,7 @@
 #include <sstream>
 #include <vector>
 
-#include "linux/X11ErrorTrap.h"
+#include "platform/x11/X11ErrorTrap.h"
 
 namespace zuna::platform {
 namespace {

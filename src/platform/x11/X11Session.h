@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "paste/DesktopAccess.h"
+#include "core/paste/DesktopAccess.h"
 
 struct _XDisplay;
 
