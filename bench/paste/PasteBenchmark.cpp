@@ -17,6 +17,8 @@
 #include "WaylandTestSupport.h"
 #include "platform/x11/X11Desktop.h"
 #include "core/paste/PasteEngine.h"
+#include "platform/wayland/RemoteDesktopPortal.h"
+#include "platform/wayland/VirtualKeyboardKeys.h"
 #include "platform/wayland/WaylandDesktop.h"
 
 namespace {
@@ -129,7 +131,7 @@ int main(int argc, char** argv) {
     zuna::test::TempDir data;
     Timed<zuna::platform::WaylandDesktop> desktop(data.path());
     const QStringList entry = zuna::test::onWayland(zenity.front(), zenity.mid(1));
-    if (desktop.keyPath() == zuna::platform::WaylandDesktop::KeyPath::virtualKeyboard) {
+    if (dynamic_cast<zuna::platform::VirtualKeyboardKeys*>(desktop.keySender()) != nullptr) {
         return measure(desktop, "Wayland, virtual keyboard (sway)", entry,
                        [] { return zuna::test::input({"tap", "Return"}); }, deliveries);
     }

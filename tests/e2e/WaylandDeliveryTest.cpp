@@ -3,6 +3,8 @@
 // mutter through the desktop portal. The engine and the palette run on XWayland, as the program
 // does on such a desktop.
 #include "EndToEndSupport.h"
+#include "platform/wayland/RemoteDesktopPortal.h"
+#include "platform/wayland/VirtualKeyboardKeys.h"
 #include "platform/wayland/WaylandDesktop.h"
 
 namespace zuna {
@@ -16,7 +18,7 @@ using WaylandDeliveryTest = Deliveries<WaylandDesktop>;
 // sway offers the virtual keyboard: no grant to ask for. An X11 application beside the native
 // ones, on XWayland, gets its text too.
 TEST_F(WaylandDeliveryTest, TextArrivesExactlyInGtkAndQtFieldsAndPasswordsAreRefused) {
-    ASSERT_EQ(desktop.keyPath(), WaylandDesktop::KeyPath::virtualKeyboard);
+    ASSERT_TRUE(dynamic_cast<platform::VirtualKeyboardKeys*>(desktop.keySender()));
     EXPECT_TRUE(engine.permitted());
     auto fields = gtkAndQtFields(onWayland);
     fields.push_back({"GTK on XWayland",
@@ -78,7 +80,7 @@ TEST_F(GnomePortal, TheGrantIsAskedOnceThenClicksAndTextArrive) {
     MutterInput hands;
     int prompts = 0;
     engine.onPermissionNeeded = [&] { ++prompts; };
-    ASSERT_EQ(desktop.keyPath(), WaylandDesktop::KeyPath::portal);
+    ASSERT_TRUE(dynamic_cast<platform::RemoteDesktopPortal*>(desktop.keySender()));
     EXPECT_NE(engine.permissionStatus().find("Ukaz za lepljenje: ni odobren."), std::string::npos);
     EXPECT_FALSE(desktop.paletteMustBypassWindowManager());
     TargetApp entry("env", onWayland("zenity", {"--entry", "--title=Vnos"}));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/fs/FileSystem.h"
+#include "core/localization/Localization.h"
 
 namespace zuna::platform {
 namespace {
@@ -65,6 +66,17 @@ bool RemoteDesktopPortal::available() {
         available_ = version_ > 0 && types && (types->toUInt() & keyboardDevice) != 0;
     }
     return *available_;
+}
+
+std::string RemoteDesktopPortal::limitation() {
+    if (granted()) return {};
+    if (state_ == State::asking)
+        return L("Namizje čaka na tvoj odgovor v oknu za oddaljeno upravljanje.");
+    if (timedOut_)
+        return L(
+            "Namizje ni odgovorilo na vprašanje za oddaljeno upravljanje. Poskusi znova z gumbom Odpri nastavitve.");
+    return L(
+        "Ukaz za lepljenje potrebuje dovoljenje namizja za oddaljeno upravljanje; vprašanje odpre gumb Odpri nastavitve.");
 }
 
 void RemoteDesktopPortal::request() {

@@ -10,7 +10,7 @@
 #include <functional>
 #include <optional>
 
-#include "core/paste/DesktopAccess.h"
+#include "platform/KeySender.h"
 
 namespace zuna::platform {
 
@@ -19,7 +19,7 @@ namespace zuna::platform {
 // agrees once in the portal's own dialog; the portal's restore token, kept in a file of the data
 // folder, brings the grant back at the next start without asking again. Until the user agreed,
 // the grant is not there, and nothing pretends otherwise.
-class RemoteDesktopPortal : public QObject {
+class RemoteDesktopPortal : public QObject, public KeySender {
     Q_OBJECT
   public:
     enum class State { idle, asking, granted, refused };
@@ -32,23 +32,22 @@ class RemoteDesktopPortal : public QObject {
     ~RemoteDesktopPortal() override;
 
     // The session bus has a portal with the remote-control interface (asked once, then kept).
-    bool available();
+    bool available() override;
     // The portal keeps a grant across runs (version 2 of the interface, xdg-desktop-portal 1.18
     // and later); Debian 12's 1.16 asks again at every start of the program.
     bool restores() { return available() && version_ >= 2; }
     State state() const { return state_; }
-    bool granted() const { return state_ == State::granted; }
+    bool granted() override { return state_ == State::granted; }
+    std::string limitation() override;
     // The last question got no answer in time.
     bool timedOut() const { return timedOut_; }
     // Opens the portal's dialog; returns at once, the answer arrives later. Does nothing while a
     // question is open or the grant is there.
-    void request();
+    void request() override;
 
     // The shortcut's modifiers down, its key down and up, the modifiers up, by key symbol, so
     // the portal's keyboard layout decides the key. False when the grant is not there.
-    bool sendPasteKeys(PasteShortcut shortcut);
-
-    // Called whenever the state changes (for the tests and the status line).
+    bool sendPasteKeys(PasteShortcut shortcut) override;
 
   private slots:
     void sessionCreated(uint response, const QVariantMap& results);

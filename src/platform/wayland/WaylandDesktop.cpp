@@ -1,38 +1,33 @@
 #include "platform/wayland/WaylandDesktop.h"
 
-#include <unistd.h>
-#include <xcb/xcb.h>
-
-#include <QDeadlineTimer>
 #include <QGuiApplication>
 
-#include "platform/SnippetClipboard.h"
+#include "platform/linux/ProcessIdentity.h"
+#include "platform/wayland/BridgedClipboard.h"
+#include "platform/wayland/DataControlClipboard.h"
+#include "platform/wayland/RemoteDesktopPortal.h"
+#include "platform/wayland/VirtualKeyboardKeys.h"
 #include "platform/x11/X11Session.h"
 #include "core/localization/Localization.h"
 
 namespace zuna::platform {
 
-WaylandDesktop::WaylandDesktop(const std::filesystem::path& dataDirectory)
-    : portal_(dataDirectory / "remote-desktop.token") {}
-
-WaylandDesktop::~WaylandDesktop() {
-    if (selectionRequests_.installed && QCoreApplication::instance() != nullptr)
-        QCoreApplication::instance()->removeNativeEventFilter(&selectionRequests_);
+// The ways of this session, best first: the compositor's own keyboard needs no grant, and its
+// data control reaches Wayland clients without the bridge. A new way is one line here.
+WaylandDesktop::WaylandDesktop(const std::filesystem::path& dataDirectory) {
+    keySenders_.push_back(std::make_unique<VirtualKeyboardKeys>(session_));
+    keySenders_.push_back(
+        std::make_unique<RemoteDesktopPortal>(dataDirectory / "remote-desktop.token"));
+    clipboards_.push_back(std::make_unique<DataControlClipboard>(session_));
+    clipboards_.push_back(std::make_unique<BridgedClipboard>());
 }
 
-bool WaylandDesktop::SelectionRequests::nativeEventFilter(const QByteArray& type, void* message,
-                                                          qintptr*) {
-    if (type == "xcb_generic_event_t" &&
-        (static_cast<xcb_generic_event_t*>(message)->response_type & 0x7f) == XCB_SELECTION_REQUEST)
-        ++count;
-    return false;
-}
+WaylandDesktop::~WaylandDesktop() = default;
 
-// The compositor's own keyboard needs no grant, so it comes first where there is one.
-WaylandDesktop::KeyPath WaylandDesktop::keyPath() {
-    if (session_.hasVirtualKeyboard()) return KeyPath::virtualKeyboard;
-    if (portal_.available()) return KeyPath::portal;
-    return KeyPath::none;
+KeySender* WaylandDesktop::keySender() {
+    for (const auto& keys : keySenders_)
+        if (keys->available()) return keys.get();
+    return nullptr;
 }
 
 bool WaylandDesktop::accessibilityGranted() {
@@ -40,15 +35,8 @@ bool WaylandDesktop::accessibilityGranted() {
 }
 
 bool WaylandDesktop::keyEventsGranted() {
-    switch (keyPath()) {
-        case KeyPath::virtualKeyboard:
-            return true;
-        case KeyPath::portal:
-            return portal_.granted();
-        case KeyPath::none:
-            return false;
-    }
-    return false;
+    KeySender* keys = keySender();
+    return keys != nullptr && keys->granted();
 }
 
 void WaylandDesktop::requestAccessibility() {
@@ -56,25 +44,11 @@ void WaylandDesktop::requestAccessibility() {
 }
 
 void WaylandDesktop::requestKeyEvents() {
-    if (keyPath() == KeyPath::portal) portal_.request();
+    if (KeySender* keys = keySender()) keys->request();
 }
 
 std::string WaylandDesktop::limitation() {
-    switch (keyPath()) {
-        case KeyPath::virtualKeyboard:
-            return {};
-        case KeyPath::portal:
-            if (portal_.granted()) return {};
-            if (portal_.state() == RemoteDesktopPortal::State::asking)
-                return L("Namizje čaka na tvoj odgovor v oknu za oddaljeno upravljanje.");
-            if (portal_.timedOut())
-                return L(
-                    "Namizje ni odgovorilo na vprašanje za oddaljeno upravljanje. Poskusi znova z gumbom Odpri nastavitve.");
-            return L(
-                "Ukaz za lepljenje potrebuje dovoljenje namizja za oddaljeno upravljanje; vprašanje odpre gumb Odpri nastavitve.");
-        case KeyPath::none:
-            break;
-    }
+    if (KeySender* keys = keySender()) return keys->limitation();
     return L(
         "Ta seja Wayland ne ponuja ne portala za oddaljeno upravljanje ne navidezne tipkovnice, zato ukaza za lepljenje ni mogoče poslati.");
 }
@@ -86,16 +60,16 @@ std::string WaylandDesktop::modifierLimitation() {
 
 std::optional<DesktopApplication> WaylandDesktop::frontmostApplication() {
     auto application = atspi_.activeApplication(queryBudget);
-    if (application) application->startTime = X11Session::processStartTime(application->processId);
+    if (application) application->startTime = processStartTime(application->processId);
     return application;
 }
 
 int WaylandDesktop::ownProcessId() {
-    return static_cast<int>(::getpid());
+    return platform::ownProcessId();
 }
 
 bool WaylandDesktop::isRunning(const DesktopApplication& application) {
-    return X11Session::processRunning(application.processId, application.startTime);
+    return processRunning(application.processId, application.startTime);
 }
 
 std::optional<FocusedField> WaylandDesktop::focusedField(const DesktopApplication& application) {
@@ -126,32 +100,14 @@ bool WaylandDesktop::modifiersHeld() {
 
 bool WaylandDesktop::preparePasteKeys(PasteShortcut shortcut) {
     shortcut_ = shortcut;
-    return keyPath() != KeyPath::none && keyEventsGranted();
+    KeySender* keys = keySender();
+    return keys != nullptr && keys->preparePasteKeys(shortcut);
 }
 
-// Only applications found on the accessibility bus are targets here, and none of those pastes
-// from the primary selection, so the clipboard is all there is to set.
-bool WaylandDesktop::setClipboardText(const std::string& text, bool /*primaryToo*/) {
-    // wlroots hands an X11 client's clipboard to Wayland clients only while it has the focus,
-    // which the palette never has; its data-control protocol sets the seat's clipboard directly.
-    if (session_.hasDataControl()) return session_.setClipboardText(text);
-    if (QGuiApplication::instance() == nullptr) return false;
-    if (!selectionRequests_.installed) {
-        QCoreApplication::instance()->installNativeEventFilter(&selectionRequests_);
-        selectionRequests_.installed = true;
-    }
-    const int before = selectionRequests_.count;
-    if (!putSnippetOnClipboard(text, false)) return false;
-    // mutter hands the X11 clipboard to Wayland clients only once it has asked this program for
-    // its formats, which is answered from the event loop. Keys sent before that paste the
-    // previous text (measured: 10 of 60 deliveries, at a click every 80 ms). So the loop runs
-    // here until the compositor has asked, without user input, for a quarter second at most.
-    QDeadlineTimer deadline(bridgeWait);
-    while (selectionRequests_.count == before && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
-    }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    return true;
+bool WaylandDesktop::setClipboardText(const std::string& text, bool primaryToo) {
+    for (const auto& clipboard : clipboards_)
+        if (clipboard->available()) return clipboard->setText(text, primaryToo);
+    return false;
 }
 
 KeyPostResult WaylandDesktop::postPasteKeys(const DesktopApplication& target,
@@ -160,17 +116,8 @@ KeyPostResult WaylandDesktop::postPasteKeys(const DesktopApplication& target,
     const auto now = frontmostApplication();
     if (!now || now->processId != target.processId || !fieldUnchanged())
         return KeyPostResult::targetNotActive;
-    bool sent = false;
-    switch (keyPath()) {
-        case KeyPath::virtualKeyboard:
-            sent = session_.sendPasteKeys(shortcut_);
-            break;
-        case KeyPath::portal:
-            sent = portal_.sendPasteKeys(shortcut_);
-            break;
-        case KeyPath::none:
-            break;
-    }
+    KeySender* keys = keySender();
+    const bool sent = keys != nullptr && keys->sendPasteKeys(shortcut_);
     return sent ? KeyPostResult::posted : KeyPostResult::failed;
 }
 

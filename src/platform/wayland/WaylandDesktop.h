@@ -1,13 +1,15 @@
 #pragma once
 
-#include <QAbstractNativeEventFilter>
 #include <chrono>
 #include <filesystem>
+#include <memory>
+#include <vector>
 
 #include "platform/atspi/AtspiAccess.h"
 #include "core/paste/DesktopAccess.h"
 #include "platform/atspi/KeyWatch.h"
-#include "platform/wayland/RemoteDesktopPortal.h"
+#include "platform/ClipboardWriter.h"
+#include "platform/KeySender.h"
 #include "platform/wayland/WaylandSession.h"
 
 namespace zuna::platform {
@@ -20,16 +22,13 @@ namespace zuna::platform {
 class WaylandDesktop : public DesktopAccess {
   public:
     static constexpr std::chrono::milliseconds queryBudget{500};
-    // How long a delivery waits for the compositor to take the X11 clipboard over.
-    static constexpr std::chrono::milliseconds bridgeWait{250};
-
-    enum class KeyPath { virtualKeyboard, portal, none };
 
     // The portal's restore token is kept in `dataDirectory`.
     explicit WaylandDesktop(const std::filesystem::path& dataDirectory);
     ~WaylandDesktop() override;
 
-    KeyPath keyPath();
+    // The first way of sending keys that this session offers, or none.
+    KeySender* keySender();
     // The compositor gives an X11 window the focus on a click whatever its input hint says
     // (sway 1.7), so the palette must stay out of its window management.
     bool paletteMustBypassWindowManager() const { return session_.hasVirtualKeyboard(); }
@@ -54,19 +53,11 @@ class WaylandDesktop : public DesktopAccess {
     void showOnAllWorkspaces(std::uint64_t window) override;
 
   private:
-    // Counts the X11 clients' requests for this program's selections: in a Wayland session the
-    // compositor's bridge asks for the clipboard's formats before Wayland clients can see it.
-    class SelectionRequests : public QAbstractNativeEventFilter {
-      public:
-        bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override;
-        int count = 0;
-        bool installed = false;
-    };
-
     AtspiAccess atspi_;
-    SelectionRequests selectionRequests_;
     WaylandSession session_;
-    RemoteDesktopPortal portal_;
+    // Best first; the first one the session offers is used.
+    std::vector<std::unique_ptr<KeySender>> keySenders_;
+    std::vector<std::unique_ptr<ClipboardWriter>> clipboards_;
     KeyWatch keys_;
     // The shortcut the next keys send, as the target's field asked for it.
     PasteShortcut shortcut_ = PasteShortcut::controlV;

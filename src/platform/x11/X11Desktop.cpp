@@ -1,14 +1,12 @@
 #include "platform/x11/X11Desktop.h"
 
-#include <unistd.h>
-
 #include <QGuiApplication>
 #include <QString>
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
-#include "platform/SnippetClipboard.h"
+#include "platform/linux/ProcessIdentity.h"
 #include "core/localization/Localization.h"
 
 namespace zuna::platform {
@@ -93,25 +91,23 @@ bool X11Desktop::accessibilityGranted() {
 }
 
 bool X11Desktop::keyEventsGranted() {
-    return x11_.connected() && x11_.hasXTest();
+    return x11_.connected() && keys_.granted();
 }
 
 void X11Desktop::requestAccessibility() {
     atspi_.enable();
 }
 
-// XTEST is a property of the X server; there is nothing to ask for.
-void X11Desktop::requestKeyEvents() {}
+void X11Desktop::requestKeyEvents() {
+    keys_.request();
+}
 
 // Only X11 sessions get this desktop; a Wayland session has one of its own.
 std::string X11Desktop::limitation() {
     if (!x11_.connected()) {
         return L("Zaslon X11 ni dosegljiv, zato lepljenje ni mogoče.");
     }
-    if (!x11_.hasXTest()) {
-        return L("Strežnik X nima razširitve XTEST, zato ukaza za lepljenje ni mogoče poslati.");
-    }
-    return {};
+    return keys_.limitation();
 }
 
 std::optional<DesktopApplication> X11Desktop::frontmostApplication() {
@@ -119,11 +115,11 @@ std::optional<DesktopApplication> X11Desktop::frontmostApplication() {
 }
 
 int X11Desktop::ownProcessId() {
-    return static_cast<int>(::getpid());
+    return platform::ownProcessId();
 }
 
 bool X11Desktop::isRunning(const DesktopApplication& application) {
-    return X11Session::processRunning(application.processId, application.startTime);
+    return processRunning(application.processId, application.startTime);
 }
 
 std::optional<FocusedField> X11Desktop::focusedField(const DesktopApplication& application) {
@@ -163,17 +159,19 @@ bool X11Desktop::modifiersHeld() {
 }
 
 bool X11Desktop::preparePasteKeys(PasteShortcut shortcut) {
-    return x11_.preparePasteKeys(shortcut);
+    pasteShortcut_ = shortcut;
+    return x11_.connected() && keys_.preparePasteKeys(shortcut);
 }
 
 bool X11Desktop::setClipboardText(const std::string& text, bool primaryToo) {
-    return putSnippetOnClipboard(text, primaryToo);
+    return clipboard_.setText(text, primaryToo);
 }
 
 KeyPostResult X11Desktop::postPasteKeys(const DesktopApplication& target,
-                                          const std::function<bool()>& fieldUnchanged) {
-    if (!fieldUnchanged()) return KeyPostResult::targetNotActive;
-    return x11_.postPasteKeys(target.window);
+                                        const std::function<bool()>& fieldUnchanged) {
+    if (!fieldUnchanged() || target.window == 0 || x11_.activeWindow() != target.window)
+        return KeyPostResult::targetNotActive;
+    return keys_.sendPasteKeys(pasteShortcut_) ? KeyPostResult::posted : KeyPostResult::failed;
 }
 
 bool X11Desktop::activate(const DesktopApplication& application) {

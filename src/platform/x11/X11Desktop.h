@@ -5,15 +5,17 @@
 
 #include "platform/atspi/AtspiAccess.h"
 #include "platform/x11/X11Session.h"
+#include "platform/QtClipboard.h"
 #include "platform/x11/X11Shortcut.h"
+#include "platform/x11/XTestKeys.h"
 #include "core/paste/DesktopAccess.h"
 
 namespace zuna::platform {
 
 // The desktop of an X11 session: the active window and its process through EWMH, the focused
-// field through AT-SPI, the modifier state and the paste shortcut through XTest, and the
-// clipboard through Qt (a QGuiApplication must exist; the program keeps serving the clipboard
-// from its event loop, so return to it after a delivery).
+// field through AT-SPI, the modifier state from the X server, the paste shortcut through XTest,
+// and the clipboard through Qt (a QGuiApplication must exist; the program keeps serving the
+// clipboard from its event loop, so return to it after a delivery).
 class X11Desktop : public DesktopAccess {
   public:
     // Bound for all accessibility queries of one focused-field lookup.
@@ -54,6 +56,9 @@ class X11Desktop : public DesktopAccess {
 
   private:
     X11Session x11_;
+    XTestKeys keys_{x11_};
+    QtClipboard clipboard_;
+    PasteShortcut pasteShortcut_ = PasteShortcut::controlV;
     AtspiAccess atspi_;
     std::unique_ptr<X11Shortcut> shortcut_;
 };

@@ -5,17 +5,15 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XRes.h>
-#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
+#include "platform/linux/ProcessIdentity.h"
 #include "platform/x11/X11ErrorTrap.h"
 
 namespace zuna::platform {
@@ -75,29 +73,6 @@ Pointer pointer(Display* display) {
     return result;
 }
 
-// The keysym at the first level of `group` on a key, with an out-of-range group wrapped as the
-// server does by default.
-KeySym firstLevelSym(XkbDescPtr keyboard, KeyCode code, int group) {
-    const int groups = XkbKeyNumGroups(keyboard, code);
-    if (groups == 0) {
-        return NoSymbol;
-    }
-    return XkbKeySymEntry(keyboard, code, 0, group % groups);
-}
-
-std::optional<KeyCode> keyFor(XkbDescPtr keyboard, KeySym sym, int group, bool ownGroupsOnly) {
-    for (int code = keyboard->min_key_code; code <= keyboard->max_key_code; ++code) {
-        const auto key = static_cast<KeyCode>(code);
-        if (ownGroupsOnly && group >= XkbKeyNumGroups(keyboard, key)) {
-            continue;
-        }
-        if (firstLevelSym(keyboard, key, group) == sym) {
-            return key;
-        }
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 X11Session::X11Session() {
@@ -107,17 +82,14 @@ X11Session::X11Session() {
     }
     int event = 0;
     int error = 0;
-    int major = 0;
-    int minor = 0;
-    xtest_ = XTestQueryExtension(display_, &event, &error, &major, &minor) == True;
     int xresMajor = 0;
     int xresMinor = 0;
     xres_ = XResQueryExtension(display_, &event, &error) == True &&
             XResQueryVersion(display_, &xresMajor, &xresMinor) != 0 &&
             (xresMajor > 1 || (xresMajor == 1 && xresMinor >= 2));
     int opcode = 0;
-    major = XkbMajorVersion;
-    minor = XkbMinorVersion;
+    int major = XkbMajorVersion;
+    int minor = XkbMinorVersion;
     xkb_ = XkbQueryExtension(display_, &opcode, &event, &error, &major, &minor) == True;
 }
 
@@ -309,40 +281,6 @@ std::optional<DesktopApplication> X11Session::activeApplication() {
     return application;
 }
 
-// Field 22 of /proc/<pid>/stat, after the command name (which may hold spaces and parentheses).
-std::uint64_t X11Session::processStartTime(int processId) {
-    if (processId <= 0) {
-        return 0;
-    }
-    std::ifstream file("/proc/" + std::to_string(processId) + "/stat");
-    std::string line;
-    if (!std::getline(file, line)) {
-        return 0;
-    }
-    const auto end = line.rfind(')');
-    if (end == std::string::npos) {
-        return 0;
-    }
-    std::istringstream fields(line.substr(end + 1));
-    std::string state;
-    fields >> state;
-    if (state == "Z" || state == "X") {
-        return 0;
-    }
-    std::string skipped;
-    for (int field = 4; field < 22; ++field) {
-        fields >> skipped;
-    }
-    std::uint64_t start = 0;
-    fields >> start;
-    return fields ? start : 0;
-}
-
-bool X11Session::processRunning(int processId, std::uint64_t startTime) {
-    const std::uint64_t now = processStartTime(processId);
-    return now != 0 && now == startTime;
-}
-
 // The modifier bits of Alt and Super depend on the modifier mapping; Mod1 and Mod4 where the
 // mapping does not say.
 unsigned X11Session::heldModifierMask() {
@@ -426,99 +364,6 @@ X11Session::WindowClass X11Session::windowClass(std::uint64_t window) {
         XFree(hint.res_class);
     }
     return trap.failed() ? WindowClass{} : result;
-}
-
-bool X11Session::preparePasteKeys(PasteShortcut shortcut) {
-    keys_.reset();
-    if (display_ == nullptr || !xtest_) {
-        return false;
-    }
-    const auto code = [&](KeySym left, KeySym right) {
-        const unsigned found = XKeysymToKeycode(display_, left);
-        return found != 0 ? found : XKeysymToKeycode(display_, right);
-    };
-    PasteKeys keys;
-    if (shortcut != PasteShortcut::shiftInsert) {
-        keys.modifiers.push_back(code(XK_Control_L, XK_Control_R));
-    }
-    if (shortcut != PasteShortcut::controlV) {
-        keys.modifiers.push_back(code(XK_Shift_L, XK_Shift_R));
-    }
-    if (std::find(keys.modifiers.begin(), keys.modifiers.end(), 0u) != keys.modifiers.end()) {
-        return false;
-    }
-    // Insert is the same key in every layout.
-    if (shortcut == PasteShortcut::shiftInsert) {
-        keys.key = code(XK_Insert, XK_KP_Insert);
-        if (keys.key != 0) {
-            keys_ = keys;
-        }
-        return keys_.has_value();
-    }
-    if (!xkb_) {
-        keys.key = XKeysymToKeycode(display_, XK_v);
-        if (keys.key != 0) {
-            keys_ = keys;
-        }
-        return keys_.has_value();
-    }
-    XkbStateRec state{};
-    if (XkbGetState(display_, XkbUseCoreKbd, &state) != Success) {
-        return false;
-    }
-    XkbDescPtr keyboard = XkbGetMap(display_, XkbKeySymsMask, XkbUseCoreKbd);
-    if (keyboard == nullptr) {
-        return false;
-    }
-    // The current layout's own "v" first; else the "v" of another group (a Latin layout beside
-    // a Cyrillic or Greek one), which is locked only for the key press.
-    if (auto key = keyFor(keyboard, XK_v, state.group, false)) {
-        keys.key = *key;
-    } else {
-        for (int group = 0; group < XkbNumKbdGroups; ++group) {
-            if (auto other = keyFor(keyboard, XK_v, group, true)) {
-                keys.key = *other;
-                keys.group = group;
-                keys.restoreGroup = state.locked_group;
-                break;
-            }
-        }
-    }
-    XkbFreeKeyboard(keyboard, 0, True);
-    if (keys.key == 0) {
-        return false;
-    }
-    keys_ = keys;
-    return true;
-}
-
-KeyPostResult X11Session::postPasteKeys(std::uint64_t window) {
-    if (!keys_ || display_ == nullptr) {
-        return KeyPostResult::failed;
-    }
-    if (window == 0 || activeWindow() != window) {
-        return KeyPostResult::targetNotActive;
-    }
-    const PasteKeys keys = *keys_;
-    keys_.reset();
-    ErrorTrap trap(display_);
-    // The server stamps each key event with the group in force, so the lock applies to exactly
-    // these events and the user's group is back before anything else is typed.
-    if (keys.group >= 0) {
-        XkbLockGroup(display_, XkbUseCoreKbd, static_cast<unsigned>(keys.group));
-    }
-    for (unsigned modifier : keys.modifiers) {
-        XTestFakeKeyEvent(display_, modifier, True, CurrentTime);
-    }
-    XTestFakeKeyEvent(display_, keys.key, True, CurrentTime);
-    XTestFakeKeyEvent(display_, keys.key, False, CurrentTime);
-    for (auto modifier = keys.modifiers.rbegin(); modifier != keys.modifiers.rend(); ++modifier) {
-        XTestFakeKeyEvent(display_, *modifier, False, CurrentTime);
-    }
-    if (keys.group >= 0) {
-        XkbLockGroup(display_, XkbUseCoreKbd, static_cast<unsigned>(keys.restoreGroup));
-    }
-    return trap.failed() ? KeyPostResult::failed : KeyPostResult::posted;
 }
 
 bool X11Session::activate(std::uint64_t window) {

@@ -12,9 +12,8 @@ struct _XDisplay;
 namespace zuna::platform {
 
 // One private Xlib connection to the X server named by DISPLAY: the active window and its
-// process, the modifier state, and the paste shortcut through XTest. Every request that may name
-// a window that has just gone away runs under a local error handler, so a stale window is an
-// answer, never the end of the process.
+// process, and the modifier state. Every request that may name a window that has just gone away
+// runs under a local error handler, so a stale window is an answer, never the end of the process.
 class X11Session {
   public:
     X11Session();
@@ -23,15 +22,13 @@ class X11Session {
     X11Session& operator=(const X11Session&) = delete;
 
     bool connected() const { return display_ != nullptr; }
-    bool hasXTest() const { return xtest_; }
+    _XDisplay* display() const { return display_; }
+    bool hasXkb() const { return xkb_; }
 
     // The active top-level window: the window manager's _NET_ACTIVE_WINDOW, or where no window
     // manager answers, the window that has the input focus (or lies under the pointer).
     std::uint64_t activeWindow();
     std::optional<DesktopApplication> activeApplication();
-    // Still the same process: alive, not a zombie, and started when it was first seen.
-    static bool processRunning(int processId, std::uint64_t startTime);
-    static std::uint64_t processStartTime(int processId);
 
     // Shift, Control, Alt or Super pressed or latched; locks (Caps, Num) do not count.
     bool modifiersHeld();
@@ -46,12 +43,6 @@ class X11Session {
     // `ssh -X` names a process of another machine.
     bool windowIsLocal(std::uint64_t window);
 
-    // Finds the key codes of the shortcut's modifiers and key (a Latin "v" or Insert), and the
-    // keyboard group to lock for the key press when the current layout has no "v".
-    bool preparePasteKeys(PasteShortcut shortcut);
-    // Sends the prepared shortcut while `window` is still the active one.
-    KeyPostResult postPasteKeys(std::uint64_t window);
-
     // Asks the window manager to activate the window (or focuses it directly without one).
     bool activate(std::uint64_t window);
 
@@ -63,15 +54,6 @@ class X11Session {
     static void showOwnWindowOnAllDesktops(std::uint64_t window);
 
   private:
-    struct PasteKeys {
-        // Pressed in this order, released in the reverse one.
-        std::vector<unsigned> modifiers;
-        unsigned key = 0;
-        // The group to lock for the key press, and the locked group to restore; -1: none needed.
-        int group = -1;
-        int restoreGroup = 0;
-    };
-
     unsigned long atom(const char* name);
     bool windowManagerRunning();
     unsigned long focusedTopLevel();
@@ -82,10 +64,8 @@ class X11Session {
     unsigned heldModifierMask();
 
     _XDisplay* display_ = nullptr;
-    bool xtest_ = false;
     bool xres_ = false;
     bool xkb_ = false;
-    std::optional<PasteKeys> keys_;
 };
 
 }  // namespace zuna::platform

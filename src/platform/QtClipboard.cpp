@@ -1,4 +1,4 @@
-#include "platform/SnippetClipboard.h"
+#include "platform/QtClipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -17,7 +17,7 @@ QMimeData* snippetData(const QString& text) {
 
 }  // namespace
 
-bool putSnippetOnClipboard(const std::string& text, bool primaryToo) {
+bool QtClipboard::setText(const std::string& text, bool primaryToo) {
     if (QGuiApplication::instance() == nullptr) return false;
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard == nullptr) return false;
