@@ -49,6 +49,7 @@ QIcon trayIconImage() {
 AppDelegate::AppDelegate(std::filesystem::path dataDirectory, Services services)
     : dataDirectory_(std::move(dataDirectory)),
       desktop_(services.desktop),
+      shell_(services.shell),
       scheduler_(services.scheduler),
       dialogs_(services.dialogs),
       engine_(services.desktop, services.scheduler) {
@@ -211,7 +212,7 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
 void AppDelegate::showPanel() {
     if (!panel_) return;
     // On every workspace: the palette is a tool for whatever window the user is in.
-    desktop_.showOnAllWorkspaces(panel_->winId());
+    shell_.showOnAllWorkspaces(panel_->winId());
     panel_->showWithoutActivating();
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/paste/DesktopAccess.h"
+#include "platform/DesktopShell.h"
 #include "core/paste/PasteEngine.h"
 #include "core/paste/Scheduler.h"
 #include "core/store/StateStore.h"
@@ -35,9 +36,10 @@ class AppDelegate : public QObject, public PaletteOwner {
     Q_OBJECT
 
   public:
-    // What the controller uses of the world outside; the tests replace all three.
+    // What the controller uses of the world outside; the tests replace them all.
     struct Services {
         DesktopAccess& desktop;
+        DesktopShell& shell;
         Scheduler& scheduler;
         DialogRunner& dialogs;
     };
@@ -165,6 +167,7 @@ class AppDelegate : public QObject, public PaletteOwner {
 
     std::filesystem::path dataDirectory_;
     DesktopAccess& desktop_;
+    DesktopShell& shell_;
     Scheduler& scheduler_;
     DialogRunner& dialogs_;
 

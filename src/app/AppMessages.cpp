@@ -10,7 +10,6 @@
 
 #include "app/AppDelegate.h"
 #include "app/DialogRunner.h"
-#include "platform/PlatformTexts.h"
 #include "app/ScreenGeometry.h"
 #include "core/localization/Localization.h"
 #include "ui/ChromeButton.h"
@@ -73,7 +72,7 @@ void AppDelegate::permissionTick() {
 void AppDelegate::showPermission() {
     const std::string title =
         engine_.permitted() ? L("Lepljenje je omogočeno") : L("Dovoli samodejno lepljenje");
-    const std::string text = platform::permissionPromptText(engine_.permissionStatus());
+    const std::string text = shell_.permissionPromptText(engine_.permissionStatus());
     // There is no settings page to open here: asking switches accessibility on.
     if (ask({title, text, {L("Odpri nastavitve"), L("Zapri")}, 0, 1}) == 0)
         engine_.requestPermission();
@@ -126,7 +125,7 @@ int AppDelegate::modal(QDialog& dialog) {
     modalOpen_ = false;
     // Back to where the user was typing, then the palette in front again.
     if (remembered && remembered->processId != desktop_.ownProcessId())
-        desktop_.activate(*remembered);
+        shell_.activate(*remembered);
     if (quitAfterModal_) {
         quitAfterModal_ = false;
         later(std::chrono::milliseconds(0), [](AppDelegate& app) { app.quit(); });

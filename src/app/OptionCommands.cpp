@@ -11,7 +11,6 @@
 #include "app/AppDelegate.h"
 #include "platform/linux/Autostart.h"
 #include "app/DialogRunner.h"
-#include "platform/PlatformTexts.h"
 #include "core/fs/FileSystem.h"
 #include "core/localization/Localization.h"
 #include "core/model/ExchangeFiles.h"
@@ -84,7 +83,7 @@ QString AppDelegate::chooseFile(bool save, const std::string& title, const QStri
                               : dialogs_.openFileName(nullptr, qt(title));
     modalOpen_ = false;
     if (remembered && remembered->processId != desktop_.ownProcessId())
-        desktop_.activate(*remembered);
+        shell_.activate(*remembered);
     showPanel();
     if (outsidePending_) later(std::chrono::milliseconds(0), &AppDelegate::takeOutsideChanges);
     return path;
@@ -163,7 +162,7 @@ void AppDelegate::applyShortcut(bool announce) {
     const std::string keys = state().globalShortcut;
     grabbedShortcut_ = keys;
     QPointer<AppDelegate> self(this);
-    const ShortcutResult result = desktop_.setGlobalShortcut(keys, [self] {
+    const ShortcutResult result = shell_.setGlobalShortcut(keys, [self] {
         if (self) self->toggleFromShortcut();
     });
     if (keys.empty()) {
@@ -220,7 +219,7 @@ void AppDelegate::togglePasteUnchecked() {
 }
 
 void AppDelegate::help() {
-    alert("Zuna Trep · 1.3", platform::helpText());
+    alert("Zuna Trep · 1.3", shell_.helpText());
 }
 
 void AppDelegate::openData() {

@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
     zuna::PalettePanel::setBypassWindowManager(desktop.bypassWindowManager);
     zuna::platform::QtScheduler scheduler;
     zuna::QtDialogRunner dialogs;
-    zuna::AppDelegate delegate(directory, {*desktop.access, scheduler, dialogs});
+    zuna::AppDelegate delegate(directory, {*desktop.access, *desktop.access, scheduler, dialogs});
     guard.listen([&delegate] { delegate.showPanel(); });
 
     zuna::TerminationSignals terminationSignals;

@@ -5,9 +5,7 @@
 #include "platform/x11/X11Desktop.h"
 #include "core/localization/Localization.h"
 #include "platform/wayland/WaylandDesktop.h"
-
-// Last: Xlib defines macros (Bool, Status) that Qt's headers must not meet.
-#include <X11/Xlib.h>
+#include "platform/x11/X11Session.h"
 
 namespace zuna::platform {
 namespace {
@@ -39,11 +37,9 @@ std::optional<std::string> prepareDisplay() {
     if (display.empty()) {
         return L("Zuna Trep ne najde zaslona: spremenljivka DISPLAY ni nastavljena, palete pa brez seje X11 ali XWayland ni mogoče prikazati.");
     }
-    Display* connection = XOpenDisplay(display.c_str());
-    if (connection == nullptr) {
+    if (!X11Session::opens(display)) {
         return L("Zuna Trep ne more odpreti zaslona X11 »{0}«, zato palete ni mogoče prikazati.", display);
     }
-    XCloseDisplay(connection);
     return std::nullopt;
 }
 

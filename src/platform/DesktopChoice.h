@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/paste/DesktopAccess.h"
+#include "platform/DesktopShell.h"
 
 namespace zuna::platform {
 
@@ -22,7 +22,7 @@ SessionKind currentSession();
 std::optional<std::string> prepareDisplay();
 
 struct ChosenDesktop {
-    std::unique_ptr<DesktopAccess> access;
+    std::unique_ptr<Desktop> access;
     // The palette must keep out of the window manager to keep the focus off (see WaylandDesktop).
     bool bypassWindowManager = false;
 };

@@ -76,6 +76,30 @@ class ScriptedDialogs : public DialogRunner {
     std::function<void()> whileOpen;
 };
 
+// The scripted desktop with what the controller asks of the desktop beside the paste.
+struct ScriptedAppDesktop : ScriptedDesktop, DesktopShell {
+    using ScriptedDesktop::ScriptedDesktop;
+    bool activate(const DesktopApplication& application) override {
+        activated.push_back(application.processId);
+        return true;
+    }
+    ShortcutResult setGlobalShortcut(const std::string& keys,
+                                     std::function<void()> pressed) override {
+        shortcuts.push_back(keys);
+        shortcutPressed = std::move(pressed);
+        return shortcutResult;
+    }
+    void showOnAllWorkspaces(std::uint64_t) override { ++allWorkspaces; }
+    std::string permissionPromptText(const std::string& status) override { return status; }
+    std::string helpText() override { return "Pomoč"; }
+
+    std::vector<int> activated;
+    ShortcutResult shortcutResult = ShortcutResult::active;
+    std::vector<std::string> shortcuts;
+    std::function<void()> shortcutPressed;
+    int allWorkspaces = 0;
+};
+
 // Writes this state as the data directory's saved state, before the controller starts.
 inline std::function<void(const std::filesystem::path&)> startingWith(const SavedState& state) {
     return [state](const std::filesystem::path& data) {
@@ -93,7 +117,7 @@ class AppFixture {
         setenv("XDG_CONFIG_HOME", (dir.path() / "config").c_str(), 1);
         prepare(dataDirectory());
         app = std::make_unique<AppDelegate>(dataDirectory(),
-                                            AppDelegate::Services{desktop, clock, dialogs});
+                                            AppDelegate::Services{desktop, desktop, clock, dialogs});
         app->terminate = [this] { ++terminations; };
         app->applicationDidFinishLaunching();
     }
@@ -117,7 +141,7 @@ class AppFixture {
 
     TempDir dir;
     ManualScheduler clock;
-    ScriptedDesktop desktop{clock};
+    ScriptedAppDesktop desktop{clock};
     ScriptedDialogs dialogs;
     std::unique_ptr<AppDelegate> app;
     int terminations = 0;

@@ -44,14 +44,6 @@ struct FocusedField {
     std::string hint;
 };
 
-enum class ShortcutResult {
-    active,
-    // Another program holds these keys already.
-    taken,
-    // This desktop offers no global shortcuts, or the keys name no key of the keyboard.
-    unavailable,
-};
-
 enum class KeyPostResult {
     posted,
     // The target's window was no longer the active one, so nothing was sent.
@@ -95,19 +87,6 @@ class DesktopAccess {
     // focus that moved meanwhile (to a password field, say) gets nothing.
     virtual KeyPostResult postPasteKeys(const DesktopApplication& target,
                                         const std::function<bool()>& fieldUnchanged) = 0;
-
-    // Gives the keyboard focus back to an application seen earlier (after one of the program's
-    // dialogs), when its window still exists. False when nothing could be asked.
-    virtual bool activate(const DesktopApplication&) { return false; }
-
-    // Makes `keys` a shortcut of the whole desktop that calls `pressed` whichever application
-    // has the focus, in place of any earlier one; empty `keys` ends it. Keys are modifiers
-    // (Ctrl, Alt, Shift, Super) and one key name, joined by "+": "Ctrl+Alt+Z".
-    virtual ShortcutResult setGlobalShortcut(const std::string&, std::function<void()>) {
-        return ShortcutResult::unavailable;
-    }
-    // Shows one of the program's own windows on every workspace; called before each showing.
-    virtual void showOnAllWorkspaces(std::uint64_t) {}
 };
 
 }  // namespace zuna

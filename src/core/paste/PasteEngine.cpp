@@ -76,7 +76,7 @@ void PasteEngine::paste(const std::string& text, const std::string& name) {
 void PasteEngine::waitForModifiers(int attempt, std::shared_ptr<Delivery> delivery) {
     if (desktop_.modifiersHeld()) {
         if (attempt >= maxRechecks) {
-            std::string message = L("Spusti tipke Cmd, Ctrl, Alt in Shift ter poskusi znova.");
+            std::string message = L("Spusti tipke Super, Ctrl, Alt in Shift ter poskusi znova.");
             if (std::string why = desktop_.modifierLimitation(); !why.empty()) {
                 message += " " + why;
             }

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 
+#include "platform/linux/HelpText.h"
 #include "platform/linux/ProcessIdentity.h"
 #include "platform/wayland/BridgedClipboard.h"
 #include "platform/wayland/DataControlClipboard.h"
@@ -123,6 +124,16 @@ KeyPostResult WaylandDesktop::postPasteKeys(const DesktopApplication& target,
 
 void WaylandDesktop::showOnAllWorkspaces(std::uint64_t window) {
     X11Session::showOwnWindowOnAllDesktops(window);
+}
+
+std::string WaylandDesktop::permissionPromptText(const std::string& status) {
+    return L(
+        "V seji Wayland Zuna Trep potrebuje dve dovoljenji: dostop do polj (dostopnost AT-SPI, da prepozna aplikacijo in polje, v katerem pišeš) in ukaz za lepljenje. Ukaz pošlje navidezna tipkovnica sestavljalnika (sway in druga namizja wlroots, brez vprašanja) ali dovoljenje namizja za oddaljeno upravljanje (GNOME, KDE Plasma).\n\nOdpri nastavitve vključi dostopnost in odpre vprašanje namizja, v katerem dovoliš oddaljeno upravljanje. Novejša namizja si odgovor zapomnijo, starejša (xdg-desktop-portal pred 1.18, kot v Debianu 12) vprašajo ob vsakem zagonu programa. Aplikacije, ki jih Zuna Trep po vklopu dostopnosti ne prepozna, ponovno zaženi.\n\n{0}\n\nDovoljenje omogoča pošiljanje Ctrl+V. Besedila ostajajo na tem računalniku.",
+        status);
+}
+
+std::string WaylandDesktop::helpText() {
+    return linuxHelpText();
 }
 
 }  // namespace zuna::platform

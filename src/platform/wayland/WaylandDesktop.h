@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/atspi/AtspiAccess.h"
-#include "core/paste/DesktopAccess.h"
+#include "platform/DesktopShell.h"
 #include "platform/atspi/KeyWatch.h"
 #include "platform/ClipboardWriter.h"
 #include "platform/KeySender.h"
@@ -19,7 +19,7 @@ namespace zuna::platform {
 // alone, the held modifiers from the key events applications report there (and the click's own
 // state), and the paste shortcut from the compositor's virtual keyboard (wlroots) or the desktop
 // portal's remote-control grant (GNOME, KDE). A QGuiApplication must exist.
-class WaylandDesktop : public DesktopAccess {
+class WaylandDesktop : public Desktop {
   public:
     static constexpr std::chrono::milliseconds queryBudget{500};
 
@@ -51,6 +51,8 @@ class WaylandDesktop : public DesktopAccess {
                                 const std::function<bool()>& fieldUnchanged) override;
     // The palette is an X11 window on XWayland, and the compositor is its window manager.
     void showOnAllWorkspaces(std::uint64_t window) override;
+    std::string permissionPromptText(const std::string& status) override;
+    std::string helpText() override;
 
   private:
     AtspiAccess atspi_;

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "platform/linux/HelpText.h"
 #include "platform/linux/ProcessIdentity.h"
 #include "core/localization/Localization.h"
 
@@ -187,6 +188,16 @@ ShortcutResult X11Desktop::setGlobalShortcut(const std::string& keys,
 
 void X11Desktop::showOnAllWorkspaces(std::uint64_t window) {
     X11Session::showOwnWindowOnAllDesktops(window);
+}
+
+std::string X11Desktop::permissionPromptText(const std::string& status) {
+    return L(
+        "Zuna Trep potrebuje dve dovoljenji: dostop do polj (dostopnost AT-SPI, da prepozna polje, v katerem pišeš) in ukaz za lepljenje (razširitev XTEST strežnika X, da pošlje Ctrl+V).\n\nDostopnost vključi gumb Odpri nastavitve; enako naredi ukaz gsettings set org.gnome.desktop.interface toolkit-accessibility true. Aplikacije, ki jih Zuna Trep po vklopu ne prepozna, ponovno zaženi. Ukaz za lepljenje omogoča strežnik X sam; seja Wayland ga ne dovoli.\n\n{0}\n\nDovoljenje omogoča pošiljanje Ctrl+V. Besedila ostajajo na tem računalniku.",
+        status);
+}
+
+std::string X11Desktop::helpText() {
+    return linuxHelpText();
 }
 
 }  // namespace zuna::platform

@@ -8,7 +8,7 @@
 #include "platform/QtClipboard.h"
 #include "platform/x11/X11Shortcut.h"
 #include "platform/x11/XTestKeys.h"
-#include "core/paste/DesktopAccess.h"
+#include "platform/DesktopShell.h"
 
 namespace zuna::platform {
 
@@ -16,7 +16,7 @@ namespace zuna::platform {
 // field through AT-SPI, the modifier state from the X server, the paste shortcut through XTest,
 // and the clipboard through Qt (a QGuiApplication must exist; the program keeps serving the
 // clipboard from its event loop, so return to it after a delivery).
-class X11Desktop : public DesktopAccess {
+class X11Desktop : public Desktop {
   public:
     // Bound for all accessibility queries of one focused-field lookup.
     static constexpr std::chrono::milliseconds queryBudget{500};
@@ -46,6 +46,8 @@ class X11Desktop : public DesktopAccess {
     ShortcutResult setGlobalShortcut(const std::string& keys,
                                      std::function<void()> pressed) override;
     void showOnAllWorkspaces(std::uint64_t window) override;
+    std::string permissionPromptText(const std::string& status) override;
+    std::string helpText() override;
     // What is known of an application that is not on the accessibility bus, by its window's
     // class: a terminal of a known kind (which pastes with its own keys), or a field that cannot
     // be checked, with a hint where the application is one that can show its fields.

@@ -93,6 +93,13 @@ X11Session::X11Session() {
     xkb_ = XkbQueryExtension(display_, &opcode, &event, &error, &major, &minor) == True;
 }
 
+bool X11Session::opens(const std::string& display) {
+    Display* connection = XOpenDisplay(display.c_str());
+    if (connection == nullptr) return false;
+    XCloseDisplay(connection);
+    return true;
+}
+
 X11Session::~X11Session() {
     if (display_ != nullptr) {
         XCloseDisplay(display_);

@@ -21,6 +21,9 @@ class X11Session {
     X11Session(const X11Session&) = delete;
     X11Session& operator=(const X11Session&) = delete;
 
+    // The X display of that name can be opened now.
+    static bool opens(const std::string& display);
+
     bool connected() const { return display_ != nullptr; }
     _XDisplay* display() const { return display_; }
     bool hasXkb() const { return xkb_; }

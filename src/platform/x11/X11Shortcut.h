@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "core/paste/DesktopAccess.h"
+#include "platform/DesktopShell.h"
 
 struct _XDisplay;
 class QSocketNotifier;

@@ -241,7 +241,7 @@ TEST(PasteEngine, HeldModifiersAreCheckedTwentyOneTimesFortyMillisecondsApart) {
     for (int i = 0; i <= 20; ++i)
         expected.push_back(i * 40L);
     EXPECT_EQ(r.desktop.modifierChecks, expected);
-    EXPECT_EQ(r.only(), (Report{"Spusti tipke Cmd, Ctrl, Alt in Shift ter poskusi znova.", true}));
+    EXPECT_EQ(r.only(), (Report{"Spusti tipke Super, Ctrl, Alt in Shift ter poskusi znova.", true}));
     EXPECT_EQ(r.clock.pendingCount(), 0u);
     r.expectNothingSent();
 
@@ -251,7 +251,7 @@ TEST(PasteEngine, HeldModifiersAreCheckedTwentyOneTimesFortyMillisecondsApart) {
     r.clock.advance(800);
     EXPECT_EQ(
         r.only(),
-        (Report{"Spusti tipke Cmd, Ctrl, Alt in Shift ter poskusi znova. Seja ne vidi vseh tipk.",
+        (Report{"Spusti tipke Super, Ctrl, Alt in Shift ter poskusi znova. Seja ne vidi vseh tipk.",
                 true}));
     r.expectNothingSent();
 

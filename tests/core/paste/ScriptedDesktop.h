@@ -122,24 +122,6 @@ class ScriptedDesktop : public DesktopAccess {
         ++posts;
         return postResult;
     }
-    bool activate(const DesktopApplication& application) override {
-        log("activate");
-        activated.push_back(application.processId);
-        return true;
-    }
-    std::vector<int> activated;
-
-    ShortcutResult setGlobalShortcut(const std::string& keys,
-                                     std::function<void()> pressed) override {
-        shortcuts.push_back(keys);
-        shortcutPressed = std::move(pressed);
-        return shortcutResult;
-    }
-    void showOnAllWorkspaces(std::uint64_t) override { ++allWorkspaces; }
-    ShortcutResult shortcutResult = ShortcutResult::active;
-    std::vector<std::string> shortcuts;
-    std::function<void()> shortcutPressed;
-    int allWorkspaces = 0;
 
   private:
     void log(const std::string& call) { calls.push_back(call); }
