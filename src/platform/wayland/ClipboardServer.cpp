@@ -75,7 +75,7 @@ ClipboardServer::~ClipboardServer() {
 }
 
 void ClipboardServer::serve(int fd, std::shared_ptr<const std::string> bytes) {
-    if (readers_.size() >= maxReaders || bytes == nullptr) {
+    if (readers_.size() >= kMaxReaders || bytes == nullptr) {
         ::close(fd);
         return;
     }

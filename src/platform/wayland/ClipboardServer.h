@@ -22,7 +22,7 @@ class ClipboardServer {
     // The readers being served now.
     std::size_t readers() const;
 
-    static constexpr std::size_t maxReaders = 8;
+    static constexpr std::size_t kMaxReaders = 8;
 
   private:
     class Reader;

@@ -12,29 +12,29 @@
 namespace zuna::platform {
 namespace {
 
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString remoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
-const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
-const QString sessionInterface = QStringLiteral("org.freedesktop.portal.Session");
-constexpr unsigned keyboardDevice = 1;
+const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kRemoteDesktop = QStringLiteral("org.freedesktop.portal.RemoteDesktop");
+const QString kRequestInterface = QStringLiteral("org.freedesktop.portal.Request");
+const QString kSessionInterface = QStringLiteral("org.freedesktop.portal.Session");
+constexpr unsigned kKeyboardDevice = 1;
 // Kept until the user revokes it in the desktop's settings.
-constexpr unsigned persistUntilRevoked = 2;
-constexpr int controlKeysym = 0xffe3;  // Control_L
-constexpr int shiftKeysym = 0xffe1;    // Shift_L
-constexpr int vKeysym = 0x76;          // v
-constexpr int insertKeysym = 0xff63;   // Insert
-constexpr int propertyTimeoutMs = 2000;
-constexpr int keyTimeoutMs = 500;
-constexpr std::uintmax_t maxTokenBytes = 4096;
+constexpr unsigned kPersistUntilRevoked = 2;
+constexpr int kControlKeysym = 0xffe3;  // Control_L
+constexpr int kShiftKeysym = 0xffe1;    // Shift_L
+constexpr int kVKeysym = 0x76;          // v
+constexpr int kInsertKeysym = 0xff63;   // Insert
+constexpr int kPropertyTimeoutMs = 2000;
+constexpr int kKeyTimeoutMs = 500;
+constexpr std::uintmax_t kMaxTokenBytes = 4096;
 
 std::optional<QVariant> portalProperty(const QString& name) {
     QDBusMessage get = QDBusMessage::createMethodCall(
-        portalService, portalPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        kPortalService, kPortalPath, QStringLiteral("org.freedesktop.DBus.Properties"),
         QStringLiteral("Get"));
-    get << remoteDesktop << name;
+    get << kRemoteDesktop << name;
     const QDBusMessage reply =
-        QDBusConnection::sessionBus().call(get, QDBus::Block, propertyTimeoutMs);
+        QDBusConnection::sessionBus().call(get, QDBus::Block, kPropertyTimeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         return std::nullopt;
     }
@@ -63,7 +63,7 @@ bool RemoteDesktopPortal::available() {
         const auto version = portalProperty(QStringLiteral("version"));
         const auto types = portalProperty(QStringLiteral("AvailableDeviceTypes"));
         version_ = version ? version->toUInt() : 0;
-        available_ = version_ > 0 && types && (types->toUInt() & keyboardDevice) != 0;
+        available_ = version_ > 0 && types && (types->toUInt() & kKeyboardDevice) != 0;
     }
     return *available_;
 }
@@ -99,13 +99,13 @@ void RemoteDesktopPortal::sessionCreated(uint response, const QVariantMap& resul
         return;
     }
     session_ = QDBusObjectPath(handle);
-    QDBusConnection::sessionBus().connect(portalService, handle, sessionInterface,
+    QDBusConnection::sessionBus().connect(kPortalService, handle, kSessionInterface,
                                           QStringLiteral("Closed"), this, SLOT(sessionClosed()));
     QVariantMap options;
-    options.insert(QStringLiteral("types"), QVariant::fromValue(keyboardDevice));
+    options.insert(QStringLiteral("types"), QVariant::fromValue(kKeyboardDevice));
     // Restoring needs version 2 of the interface; older portals ask at every start.
     if (version_ >= 2) {
-        options.insert(QStringLiteral("persist_mode"), QVariant::fromValue(persistUntilRevoked));
+        options.insert(QStringLiteral("persist_mode"), QVariant::fromValue(kPersistUntilRevoked));
         if (auto token = savedToken())
             options.insert(QStringLiteral("restore_token"), QString::fromStdString(*token));
     }
@@ -134,7 +134,7 @@ void RemoteDesktopPortal::devicesSelected(uint response, const QVariantMap&) {
 void RemoteDesktopPortal::started(uint response, const QVariantMap& results) {
     forgetRequest();
     const unsigned devices = results.value(QStringLiteral("devices")).toUInt();
-    if (response != 0 || (devices & keyboardDevice) == 0) {
+    if (response != 0 || (devices & kKeyboardDevice) == 0) {
         dropSession();
         setState(State::refused);
         return;
@@ -159,9 +159,9 @@ void RemoteDesktopPortal::sessionClosed() {
 bool RemoteDesktopPortal::sendPasteKeys(PasteShortcut shortcut) {
     if (state_ != State::granted) return false;
     std::vector<int> held;
-    if (shortcut != PasteShortcut::shiftInsert) held.push_back(controlKeysym);
-    if (shortcut != PasteShortcut::controlV) held.push_back(shiftKeysym);
-    const int key = shortcut == PasteShortcut::shiftInsert ? insertKeysym : vKeysym;
+    if (shortcut != PasteShortcut::shiftInsert) held.push_back(kControlKeysym);
+    if (shortcut != PasteShortcut::controlV) held.push_back(kShiftKeysym);
+    const int key = shortcut == PasteShortcut::shiftInsert ? kInsertKeysym : kVKeysym;
     held.push_back(key);
     // A press whose answer did not come in time may still reach the compositor: every press
     // sent gets its release, in the reverse order, whatever the answers say.
@@ -175,14 +175,14 @@ bool RemoteDesktopPortal::sendPasteKeys(PasteShortcut shortcut) {
 }
 
 bool RemoteDesktopPortal::notifyKey(int keysym, bool pressed) {
-    QDBusMessage notify = QDBusMessage::createMethodCall(portalService, portalPath, remoteDesktop,
+    QDBusMessage notify = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kRemoteDesktop,
                                                          QStringLiteral("NotifyKeyboardKeysym"));
     notify << QVariant::fromValue(session_) << QVariantMap() << keysym
            << static_cast<uint>(pressed ? 1 : 0);
     // Each answer is waited for: the portal hands the events on to the compositor without
     // keeping their order otherwise, and a v that overtakes its Control arrives as a letter.
     const QDBusMessage reply =
-        QDBusConnection::sessionBus().call(notify, QDBus::Block, keyTimeoutMs);
+        QDBusConnection::sessionBus().call(notify, QDBus::Block, kKeyTimeoutMs);
     return reply.type() == QDBusMessage::ReplyMessage;
 }
 
@@ -198,11 +198,11 @@ bool RemoteDesktopPortal::call(const QString& method, QList<QVariant> arguments,
     forgetRequest();
     requestPath_ = path;
     requestSlot_ = slot;
-    bus.connect(portalService, path, requestInterface, QStringLiteral("Response"), this, slot);
+    bus.connect(kPortalService, path, kRequestInterface, QStringLiteral("Response"), this, slot);
     answerTimer_.start();
     options.insert(QStringLiteral("handle_token"), token);
     QDBusMessage message =
-        QDBusMessage::createMethodCall(portalService, portalPath, remoteDesktop, method);
+        QDBusMessage::createMethodCall(kPortalService, kPortalPath, kRemoteDesktop, method);
     arguments.append(options);
     message.setArguments(arguments);
     // The reply only names the request object, which is known already; the answer is the signal.
@@ -213,7 +213,7 @@ void RemoteDesktopPortal::forgetRequest() {
     answerTimer_.stop();
     if (requestPath_.isEmpty()) return;
     // Disconnecting needs the very slot that was connected.
-    QDBusConnection::sessionBus().disconnect(portalService, requestPath_, requestInterface,
+    QDBusConnection::sessionBus().disconnect(kPortalService, requestPath_, kRequestInterface,
                                              QStringLiteral("Response"), this, requestSlot_);
     requestPath_.clear();
     requestSlot_ = nullptr;
@@ -234,9 +234,9 @@ void RemoteDesktopPortal::setState(State state) {
 void RemoteDesktopPortal::dropSession() {
     if (session_.path().isEmpty()) return;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.disconnect(portalService, session_.path(), sessionInterface, QStringLiteral("Closed"), this,
+    bus.disconnect(kPortalService, session_.path(), kSessionInterface, QStringLiteral("Closed"), this,
                    SLOT(sessionClosed()));
-    bus.send(QDBusMessage::createMethodCall(portalService, session_.path(), sessionInterface,
+    bus.send(QDBusMessage::createMethodCall(kPortalService, session_.path(), kSessionInterface,
                                             QStringLiteral("Close")));
     session_ = QDBusObjectPath();
 }
@@ -244,7 +244,7 @@ void RemoteDesktopPortal::dropSession() {
 std::optional<std::string> RemoteDesktopPortal::savedToken() const {
     try {
         if (!fs::exists(tokenFile_)) return std::nullopt;
-        auto token = fs::readFileLimited(tokenFile_, maxTokenBytes);
+        auto token = fs::readFileLimited(tokenFile_, kMaxTokenBytes);
         if (!token || token->empty()) return std::nullopt;
         return token;
     } catch (const std::exception&) {

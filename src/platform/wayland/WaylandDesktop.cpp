@@ -60,7 +60,7 @@ std::string WaylandDesktop::modifierLimitation() {
 }
 
 std::optional<DesktopApplication> WaylandDesktop::frontmostApplication() {
-    auto application = atspi_.activeApplication(queryBudget);
+    auto application = atspi_.activeApplication(kQueryBudget);
     if (application) application->startTime = processStartTime(application->processId);
     return application;
 }
@@ -75,7 +75,7 @@ bool WaylandDesktop::isRunning(const DesktopApplication& application) {
 
 std::optional<FocusedField> WaylandDesktop::focusedField(const DesktopApplication& application) {
     if (application.processId == ownProcessId()) return std::nullopt;
-    AtspiAccess::Lookup lookup = atspi_.focusedField(application.processId, queryBudget);
+    AtspiAccess::Lookup lookup = atspi_.focusedField(application.processId, kQueryBudget);
     switch (lookup.outcome) {
         case AtspiAccess::Lookup::Outcome::found:
             return std::move(lookup.field);

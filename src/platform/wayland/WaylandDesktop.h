@@ -21,7 +21,7 @@ namespace zuna::platform {
 // portal's remote-control grant (GNOME, KDE). A QGuiApplication must exist.
 class WaylandDesktop : public Desktop {
   public:
-    static constexpr std::chrono::milliseconds queryBudget{500};
+    static constexpr std::chrono::milliseconds kQueryBudget{500};
 
     // The portal's restore token is kept in `dataDirectory`.
     explicit WaylandDesktop(const std::filesystem::path& dataDirectory);

@@ -1,10 +1,7 @@
 #include "platform/x11/X11Desktop.h"
 
-#include <QGuiApplication>
 #include <QString>
 #include <algorithm>
-#include <cctype>
-#include <cstdlib>
 
 #include "platform/linux/HelpText.h"
 #include "platform/linux/ProcessIdentity.h"
@@ -40,12 +37,6 @@ constexpr std::string_view kChromiumClasses[] = {
     "microsoft-edge", "vivaldi-stable",   "code",          "electron",
     "slack",          "discord",          "signal"};
 
-std::string lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 std::string windowIdentity(std::uint64_t window) {
     return "window:" + std::to_string(window);
 }
@@ -56,6 +47,9 @@ X11Desktop::X11Desktop() = default;
 
 FocusedField X11Desktop::windowField(const X11Session::WindowClass& windowClass,
                                        std::uint64_t window) {
+    const auto lower = [](const std::string& name) {
+        return QString::fromStdString(name).toLower().toStdString();
+    };
     const std::string names[] = {lower(windowClass.name), lower(windowClass.instance)};
     for (const std::string& name : names) {
         for (const TerminalKind& terminal : kTerminals) {
@@ -132,14 +126,14 @@ std::optional<FocusedField> X11Desktop::focusedField(const DesktopApplication& a
     const bool local = x11_.windowIsLocal(application.window);
     AtspiAccess::Lookup lookup;
     lookup.outcome = AtspiAccess::Lookup::Outcome::absent;
-    if (local) lookup = atspi_.focusedField(application.processId, queryBudget);
+    if (local) lookup = atspi_.focusedField(application.processId, kQueryBudget);
     if (lookup.outcome == AtspiAccess::Lookup::Outcome::absent) {
         // A sandboxed application reaches the bus through a proxy of another process id: then
         // the application whose frame is active, if that frame is the active window by title.
-        const auto active = atspi_.activeApplication(queryBudget);
+        const auto active = atspi_.activeApplication(kQueryBudget);
         if (active && !active->name.empty() && active->name == application.name &&
             active->processId != ownProcessId()) {
-            lookup = atspi_.focusedField(active->processId, queryBudget);
+            lookup = atspi_.focusedField(active->processId, kQueryBudget);
         }
     }
     switch (lookup.outcome) {

@@ -19,7 +19,7 @@ namespace zuna::platform {
 class X11Desktop : public Desktop {
   public:
     // Bound for all accessibility queries of one focused-field lookup.
-    static constexpr std::chrono::milliseconds queryBudget{500};
+    static constexpr std::chrono::milliseconds kQueryBudget{500};
 
     X11Desktop();
 
