@@ -16,8 +16,8 @@
 #include <cctype>
 
 #include "core/localization/Localization.h"
-#include "core/model/Limits.h"
 #include "core/model/TextMeasures.h"
+#include "core/model/Validation.h"
 #include "ui/ColorChoice.h"
 #include "ui/Drawing.h"
 #include "ui/SnippetButton.h"
@@ -324,19 +324,20 @@ void EditorController::showError(const std::string& message, const std::string& 
 }
 
 void EditorController::save() {
-    const std::string name = trimmed(nameValue());
-    if (name.empty() || userPerceivedLength(name, kMaxButtonNameLength) > kMaxButtonNameLength) {
-        showError(L("Vnesi ime gumba (največ 120 znakov)."));
-        name_->setFocus();
-        return;
+    const Snippet snippet(trimmed(nameValue()), textValue(),
+                          existing_ ? existing_->id : freshIdentifier(), selectedColor_);
+    // The store checks the same rules again; the other ones it reports as a failed save.
+    switch (brokenRule(snippet)) {
+        case ButtonRule::name:
+            showError(L("Vnesi ime gumba (največ 120 znakov)."));
+            name_->setFocus();
+            return;
+        case ButtonRule::text:
+            showError(L("Besedilo je predolgo (največ 1 MB)."));
+            return;
+        default:
+            break;
     }
-    std::string body = textValue();
-    if (body.size() > kMaxTextBytes) {
-        showError(L("Besedilo je predolgo (največ 1 MB)."));
-        return;
-    }
-    const Snippet snippet(name, std::move(body), existing_ ? existing_->id : freshIdentifier(),
-                          selectedColor_);
     if (onSave_) {
         try {
             onSave_(snippet, selectedGroupID());
