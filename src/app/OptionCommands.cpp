@@ -220,7 +220,7 @@ void AppDelegate::togglePasteUnchecked() {
 }
 
 void AppDelegate::help() {
-    alert("Zuna Trep · 1.3", platform::helpText());
+    alert("Zuna Trep · " ZUNA_VERSION, platform::helpText());
 }
 
 void AppDelegate::openData() {
