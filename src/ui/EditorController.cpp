@@ -89,7 +89,7 @@ EditorController::EditorController(std::optional<Snippet> existing,
                                    std::vector<SnippetGroup> groups,
                                    const std::string& selectedGroupID, QWidget* parent)
     : QDialog(parent), existing_(std::move(existing)), groups_(std::move(groups)) {
-    selectedColor_ = existing_ ? existing_->color : std::string(Theme::colors.front());
+    selectedColor_ = existing_ ? existing_->color : std::string(Theme::kColors.front());
     build();
     // Styled before the text arrives: restyling lays a long text out again.
     applyTheme();
@@ -121,7 +121,7 @@ void EditorController::build() {
     setWindowTitle(title);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    setFixedSize(windowWidth, windowHeight);
+    setFixedSize(kWindowWidth, kWindowHeight);
     setSizeGripEnabled(false);
 
     const auto place = [this](QWidget* widget, int x, int y, int w, int h) {
@@ -174,8 +174,8 @@ void EditorController::build() {
 
     caption(L("BARVA GUMBA"), 24, 360, 362);
     const std::vector<std::string> names = Theme::colorNames();
-    for (std::size_t i = 0; i < Theme::colors.size(); ++i) {
-        const std::string hex(Theme::colors[i]);
+    for (std::size_t i = 0; i < Theme::kColors.size(); ++i) {
+        const std::string hex(Theme::kColors[i]);
         QPointer<EditorController> self(this);
         auto* swatch = new ColorChoice(hex, i < names.size() ? names[i] : hex, [self, hex] {
             if (self) self->choose(hex);
@@ -193,7 +193,7 @@ void EditorController::build() {
     connect(customColor_, &QPushButton::clicked, this, &EditorController::openColorPicker);
 
     previewHost_ = new QWidget;
-    place(previewHost_, 24, 426, 362, static_cast<int>(Theme::rowHeight));
+    place(previewHost_, 24, 426, 362, static_cast<int>(Theme::kRowHeight));
     previewHost_->setFocusPolicy(Qt::NoFocus);
 
     error_ = label(QString(), 11, FontWeight::regular, systemRed());
