@@ -56,7 +56,8 @@ bench: build
 	scripts/wayland-session --compositor mutter $(BUILD_DIR)/bench/paste/zuna_paste_bench
 	scripts/headless-session $(BUILD_DIR)/bench/app/zuna_startup_bench
 
-# The Debian package, $(BUILD_DIR)/zuna-trep_1.3_amd64.deb, made by CPack from the install rules.
+# The Debian package, $(BUILD_DIR)/zuna-trep_<version>_amd64.deb, made by CPack from the install
+# rules; the version is project()'s in CMakeLists.txt.
 package: build
 	@cmake --build $(BUILD_DIR) --target package
 

@@ -165,7 +165,7 @@ void AppDelegate::buildMenus() {
 void AppDelegate::createPanel() {
     panel_ = new PalettePanel();
     panel_->setWindowTitle(QStringLiteral("Zuna Trep"));
-    panel_->setMinimumSize(static_cast<int>(Theme::windowWidth), 150);
+    panel_->setMinimumSize(static_cast<int>(Theme::kWindowWidth), 150);
     view_ = new PaletteView(*this);
     panel_->setContentView(view_);
     view_->setOnGeometryChange([self = QPointer<AppDelegate>(this)] {
@@ -241,7 +241,7 @@ void AppDelegate::applicationWillTerminate() {
 
 void AppDelegate::restoreFrame() {
     const auto visible = screen::visibleFrame(QGuiApplication::primaryScreen());
-    const auto frame = geometry::restoredFrame(visible, Theme::windowWidth, state().macWindow);
+    const auto frame = geometry::restoredFrame(visible, Theme::kWindowWidth, state().macWindow);
     panel_->setGeometry(screen::fromYUp(frame));
 }
 
@@ -250,7 +250,7 @@ void AppDelegate::fitPanel() {
     const auto visible = screen::visibleFrame(screen::screenOf(panel_));
     const auto current = screen::toYUp(QRectF(panel_->geometry()));
     const auto fitted =
-        geometry::fittedFrame(visible, current, view_->desiredHeight(), Theme::windowWidth);
+        geometry::fittedFrame(visible, current, view_->desiredHeight(), Theme::kWindowWidth);
     const QRect target = screen::fromYUp(fitted);
     if (target != panel_->geometry()) panel_->setGeometry(target);
     view_->layoutContent();

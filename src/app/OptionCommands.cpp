@@ -219,7 +219,7 @@ void AppDelegate::togglePasteUnchecked() {
 }
 
 void AppDelegate::help() {
-    alert("Zuna Trep · 1.3", shell_.helpText());
+    alert("Zuna Trep · " ZUNA_VERSION, shell_.helpText());
 }
 
 void AppDelegate::openData() {

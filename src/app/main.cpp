@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--version") {
-            std::printf("Zuna Trep 1.3\n");
+            std::printf("Zuna Trep " ZUNA_VERSION "\n");
             return 0;
         }
         if (argument == "--help" || argument == "-h") {
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zuna Trep"));
-    QApplication::setApplicationVersion(QStringLiteral("1.3"));
+    QApplication::setApplicationVersion(QStringLiteral(ZUNA_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     // Qt's own texts (the colour and file dialogs, a field's context menu) in the same language,

@@ -16,8 +16,8 @@
 #include <cctype>
 
 #include "core/localization/Localization.h"
-#include "core/model/Limits.h"
 #include "core/model/TextMeasures.h"
+#include "core/model/Validation.h"
 #include "ui/ColorChoice.h"
 #include "ui/Drawing.h"
 #include "ui/SnippetButton.h"
@@ -89,7 +89,7 @@ EditorController::EditorController(std::optional<Snippet> existing,
                                    std::vector<SnippetGroup> groups,
                                    const std::string& selectedGroupID, QWidget* parent)
     : QDialog(parent), existing_(std::move(existing)), groups_(std::move(groups)) {
-    selectedColor_ = existing_ ? existing_->color : std::string(Theme::colors.front());
+    selectedColor_ = existing_ ? existing_->color : std::string(Theme::kColors.front());
     build();
     // Styled before the text arrives: restyling lays a long text out again.
     applyTheme();
@@ -121,7 +121,7 @@ void EditorController::build() {
     setWindowTitle(title);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
-    setFixedSize(windowWidth, windowHeight);
+    setFixedSize(kWindowWidth, kWindowHeight);
     setSizeGripEnabled(false);
 
     const auto place = [this](QWidget* widget, int x, int y, int w, int h) {
@@ -174,8 +174,8 @@ void EditorController::build() {
 
     caption(L("BARVA GUMBA"), 24, 360, 362);
     const std::vector<std::string> names = Theme::colorNames();
-    for (std::size_t i = 0; i < Theme::colors.size(); ++i) {
-        const std::string hex(Theme::colors[i]);
+    for (std::size_t i = 0; i < Theme::kColors.size(); ++i) {
+        const std::string hex(Theme::kColors[i]);
         QPointer<EditorController> self(this);
         auto* swatch = new ColorChoice(hex, i < names.size() ? names[i] : hex, [self, hex] {
             if (self) self->choose(hex);
@@ -193,7 +193,7 @@ void EditorController::build() {
     connect(customColor_, &QPushButton::clicked, this, &EditorController::openColorPicker);
 
     previewHost_ = new QWidget;
-    place(previewHost_, 24, 426, 362, static_cast<int>(Theme::rowHeight));
+    place(previewHost_, 24, 426, 362, static_cast<int>(Theme::kRowHeight));
     previewHost_->setFocusPolicy(Qt::NoFocus);
 
     error_ = label(QString(), 11, FontWeight::regular, systemRed());
@@ -324,19 +324,20 @@ void EditorController::showError(const std::string& message, const std::string& 
 }
 
 void EditorController::save() {
-    const std::string name = trimmed(nameValue());
-    if (name.empty() || userPerceivedLength(name, kMaxButtonNameLength) > kMaxButtonNameLength) {
-        showError(L("Vnesi ime gumba (največ 120 znakov)."));
-        name_->setFocus();
-        return;
+    const Snippet snippet(trimmed(nameValue()), textValue(),
+                          existing_ ? existing_->id : freshIdentifier(), selectedColor_);
+    // The store checks the same rules again; the other ones it reports as a failed save.
+    switch (brokenRule(snippet)) {
+        case ButtonRule::name:
+            showError(L("Vnesi ime gumba (največ 120 znakov)."));
+            name_->setFocus();
+            return;
+        case ButtonRule::text:
+            showError(L("Besedilo je predolgo (največ 1 MB)."));
+            return;
+        default:
+            break;
     }
-    std::string body = textValue();
-    if (body.size() > kMaxTextBytes) {
-        showError(L("Besedilo je predolgo (največ 1 MB)."));
-        return;
-    }
-    const Snippet snippet(name, std::move(body), existing_ ? existing_->id : freshIdentifier(),
-                          selectedColor_);
     if (onSave_) {
         try {
             onSave_(snippet, selectedGroupID());

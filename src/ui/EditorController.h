@@ -31,8 +31,8 @@ class EditorController : public QDialog {
     // stays open with everything the user entered.
     using SaveHandler = std::function<void(const Snippet& snippet, const std::string& groupID)>;
 
-    static constexpr int windowWidth = 410;
-    static constexpr int windowHeight = 528;
+    static constexpr int kWindowWidth = 410;
+    static constexpr int kWindowHeight = 528;
 
     // `existing` is the button to change, none for a new one. The group list offers `groups` in
     // their order with the one of `selectedGroupID` selected (the first when none has it).

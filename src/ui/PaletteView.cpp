@@ -119,7 +119,7 @@ PaletteView::PaletteView(PaletteOwner& owner, QWidget* parent) : QWidget(parent)
     permission_->setProminent(true);
     permission_->hide();
 
-    for (AppTheme theme : AppTheme::allCases) {
+    for (AppTheme theme : AppTheme::kAllCases) {
         themeButtons_.push_back(
             new ThemeButton(theme, call([theme](PaletteOwner& o) { o.selectTheme(theme); }), this));
     }
@@ -147,7 +147,7 @@ PaletteView::PaletteView(PaletteOwner& owner, QWidget* parent) : QWidget(parent)
 PaletteView::~PaletteView() = default;
 
 double PaletteView::listTop() const {
-    return permissionVisible_ ? kPermissionListTop : Theme::listTop;
+    return permissionVisible_ ? kPermissionListTop : Theme::kListTop;
 }
 
 double PaletteView::statusSpace() const {
@@ -155,10 +155,10 @@ double PaletteView::statusSpace() const {
 }
 
 double PaletteView::desiredHeight() const {
-    const double list = std::max(static_cast<double>(snippets_.size()) * Theme::rowStride -
-                                     (Theme::rowStride - Theme::rowHeight),
+    const double list = std::max(static_cast<double>(snippets_.size()) * Theme::kRowStride -
+                                     (Theme::kRowStride - Theme::kRowHeight),
                                  kMinimumList);
-    return statusSpace() + listTop() + list + Theme::footerHeight;
+    return statusSpace() + listTop() + list + Theme::kFooterHeight;
 }
 
 void PaletteView::setStatusVisible(bool visible) {
@@ -191,7 +191,7 @@ void PaletteView::layoutContent() {
     add_->setGeometry(frame(8, 69, W - 16, 22));
     permission_->setGeometry(frame(8, 97, W - 16, 23));
     scroll_->setGeometry(frame(
-        8, T, W - 16, std::max(H - T - Theme::footerHeight - statusSpace(), Theme::rowHeight)));
+        8, T, W - 16, std::max(H - T - Theme::kFooterHeight - statusSpace(), Theme::kRowHeight)));
     status_->setGeometry(frame(8, H - 54, W - 16, 21));
     pin_->setGeometry(frame(8, H - 26, W - 42, 21));
     options_->setGeometry(frame(W - 28, H - 27, 20, 22));
@@ -202,8 +202,8 @@ void PaletteView::layoutContent() {
     const QSize visible = scroll_->size();
     const double C = visible.width();
     const double D = std::max(static_cast<double>(visible.height()),
-                              static_cast<double>(snippets_.size()) * Theme::rowStride -
-                                  (Theme::rowStride - Theme::rowHeight));
+                              static_cast<double>(snippets_.size()) * Theme::kRowStride -
+                                  (Theme::kRowStride - Theme::kRowHeight));
     document_->resize(frame(0, 0, C, D).size());
     for (std::size_t i = 0; i < rows_.size(); ++i)
         if (rows_[i]) rows_[i]->setGeometry(rowFrame(i));
@@ -289,8 +289,8 @@ void PaletteView::render(const std::vector<Snippet>& snippets) {
 }
 
 QRect PaletteView::rowFrame(std::size_t index) const {
-    return frame(0, Theme::rowStride * static_cast<double>(index), document_->width(),
-                 Theme::rowHeight);
+    return frame(0, Theme::kRowStride * static_cast<double>(index), document_->width(),
+                 Theme::kRowHeight);
 }
 
 SnippetButton* PaletteView::row(std::size_t index) const {
@@ -330,7 +330,7 @@ void PaletteView::updateLiveRows() {
     const std::size_t n = snippets_.size();
     const auto rowAt = [n](double y) {
         return static_cast<std::size_t>(
-            std::clamp(std::floor(y / Theme::rowStride), 0.0, static_cast<double>(n)));
+            std::clamp(std::floor(y / Theme::kRowStride), 0.0, static_cast<double>(n)));
     };
     const std::size_t first = rowAt(top - visible);
     const std::size_t end = std::min(n, rowAt(top + 2 * visible) + 1);
@@ -363,7 +363,7 @@ void PaletteView::clicked(const Snippet& snippet) {
 }
 
 std::size_t PaletteView::gapIndex(double y, std::size_t count) {
-    const double k = std::trunc((y + Theme::rowStride / 2) / Theme::rowStride);
+    const double k = std::trunc((y + Theme::kRowStride / 2) / Theme::kRowStride);
     if (k <= 0) return 0;
     return std::min(static_cast<std::size_t>(k), count);
 }
@@ -379,7 +379,7 @@ bool PaletteView::insideList(const QPointF& windowPosition) const {
 std::size_t PaletteView::placeIndicator(const QPointF& windowPosition, bool visible) {
     const double y = document_->mapFrom(window(), windowPosition).y();
     const std::size_t k = gapIndex(y, snippets_.size());
-    insertion_->setGeometry(frame(0, std::max(Theme::rowStride * static_cast<double>(k) - 3, 0.0),
+    insertion_->setGeometry(frame(0, std::max(Theme::kRowStride * static_cast<double>(k) - 3, 0.0),
                                   document_->width(), 2));
     insertion_->setVisible(visible);
     insertion_->raise();

@@ -72,7 +72,7 @@ void SnippetButton::paintEvent(QPaintEvent*) {
         painter.fillPath(strip, toQColor(color));
     }
 
-    drawText(painter, text(), QRectF(8, (h - 16) / 2, w - 30, 16), Theme::buttonFont,
+    drawText(painter, text(), QRectF(8, (h - 16) / 2, w - 30, 16), Theme::kButtonFont,
              FontWeight::regular, toQColor(textColor), Qt::AlignLeft);
 
     const QRectF mark(w - 20, (h - 12) / 2, 12, 12);
@@ -105,7 +105,7 @@ void SnippetButton::mousePressEvent(QMouseEvent* event) {
 void SnippetButton::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
     if (!tracking_) return;
-    if (distanceFromStart(*event) > dragThreshold) moved_ = dragging_ = true;
+    if (distanceFromStart(*event) > kDragThreshold) moved_ = dragging_ = true;
     if (!dragging_) return;
     setDown(false);
     update();
@@ -115,7 +115,7 @@ void SnippetButton::mouseMoveEvent(QMouseEvent* event) {
 void SnippetButton::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
     if (!tracking_ || event->button() != Qt::LeftButton) return;
-    if (distanceFromStart(*event) > dragThreshold) moved_ = true;
+    if (distanceFromStart(*event) > kDragThreshold) moved_ = true;
     tracking_ = false;
     setDown(false);
     update();

@@ -22,7 +22,7 @@ class SnippetButton : public ActionButton {
     using DragCallback = std::function<void(const QMouseEvent& event, bool finished)>;
 
     // More than this many pixels between press and pointer, in window coordinates, is a drag.
-    static constexpr double dragThreshold = 5;
+    static constexpr double kDragThreshold = 5;
 
     SnippetButton(Snippet snippet, Handler action, QWidget* parent = nullptr);
     ~SnippetButton() override;

@@ -94,7 +94,7 @@ SnippetTextEdit::SnippetTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
     connect(document(), &QTextDocument::contentsChange, this,
             [this](int position, int removed, int added) {
                 if (removed > 0 || added > 0) pristine_ = false;
-                if (document()->findBlock(position).length() > longLine) stopWrapping();
+                if (document()->findBlock(position).length() > kLongLine) stopWrapping();
             });
     setTabChangesFocus(false);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -103,7 +103,7 @@ SnippetTextEdit::SnippetTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
 
 void SnippetTextEdit::load(const std::string& text) {
     const QString loaded = QString::fromStdString(text);
-    if (longestLine(loaded) > longLine) stopWrapping();
+    if (longestLine(loaded) > kLongLine) stopWrapping();
     setPlainText(loaded);
 
     QTextDocument* doc = document();
@@ -207,7 +207,7 @@ void SnippetTextEdit::insertFromMimeData(const QMimeData* source) {
     if (isReadOnly() || source == nullptr || !source->hasText()) return;
     const QString text = source->text();
     QTextCursor cursor = textCursor();
-    if (longestLine(text) + cursor.block().length() > longLine) stopWrapping();
+    if (longestLine(text) + cursor.block().length() > kLongLine) stopWrapping();
     cursor.beginEditBlock();
     cursor.removeSelectedText();
     qsizetype start = 0;

@@ -13,7 +13,7 @@ class SnippetTextEdit : public QPlainTextEdit {
   public:
     // Wrapping a line with no break opportunity takes time that grows with the square of its
     // length (a 1 MB line took minutes); once a line is longer than this, lines scroll sideways.
-    static constexpr int longLine = 10'000;
+    static constexpr int kLongLine = 10'000;
 
     explicit SnippetTextEdit(QWidget* parent = nullptr);
 

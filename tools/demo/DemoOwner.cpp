@@ -18,7 +18,7 @@ namespace zuna {
 DemoOwner::DemoOwner(SavedState state)
     : state_(std::move(state)), panel_(new PalettePanel), view_(new PaletteView(*this)) {
     panel_->setContentView(view_);
-    panel_->setMinimumSize(static_cast<int>(Theme::windowWidth), 150);
+    panel_->setMinimumSize(static_cast<int>(Theme::kWindowWidth), 150);
     view_->setOnGeometryChange([this] { fitPanel(); });
     panel_->setKeepAbove(state_.alwaysOnTop);
     QApplication::setPalette(themePalette());
@@ -34,7 +34,7 @@ void DemoOwner::refresh() {
 }
 
 void DemoOwner::fitPanel() {
-    panel_->resize(static_cast<int>(Theme::windowWidth),
+    panel_->resize(static_cast<int>(Theme::kWindowWidth),
                    static_cast<int>(std::min(view_->desiredHeight(), 760.0)));
 }
 
@@ -147,7 +147,7 @@ std::vector<Snippet> DemoOwner::sampleSnippets(std::size_t count) {
         std::string name = names[i % 10];
         if (i >= 10) name += " " + std::to_string(i / 10 + 1);
         snippets.emplace_back(name, texts[i % 10], freshIdentifier(),
-                              std::string(Theme::colors[(i * 3) % 8]));
+                              std::string(Theme::kColors[(i * 3) % 8]));
     }
     return snippets;
 }

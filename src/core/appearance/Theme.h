@@ -33,17 +33,17 @@ class Theme {
     static std::string name(AppTheme theme);
 
     // The eight colours the editor offers for a button, and their names.
-    static constexpr std::array<std::string_view, 8> colors{
+    static constexpr std::array<std::string_view, 8> kColors{
         "#405875", "#397D70", "#7161AD", "#AE608C", "#B4654F", "#AC8437", "#658548", "#637683"};
     static std::vector<std::string> colorNames();
 
     // Layout metrics, in device-independent pixels.
-    static constexpr double windowWidth = 200;
-    static constexpr double listTop = 98;
-    static constexpr double footerHeight = 34;
-    static constexpr double rowHeight = 28;
-    static constexpr double rowStride = 32;
-    static constexpr double buttonFont = 12;
+    static constexpr double kWindowWidth = 200;
+    static constexpr double kListTop = 98;
+    static constexpr double kFooterHeight = 34;
+    static constexpr double kRowHeight = 28;
+    static constexpr double kRowStride = 32;
+    static constexpr double kButtonFont = 12;
 };
 
 }  // namespace zuna

@@ -107,8 +107,8 @@ std::string Localization::resolve(const std::vector<std::string>& tags) {
         const auto parts = splitDroppingEmpty(lowerAscii(tag), '-');
         if (parts.empty()) continue;
         if (parts.front() != "zh") {
-            const auto match = std::find(supported.begin(), supported.end(), parts.front());
-            if (match != supported.end()) return std::string(*match);
+            const auto match = std::find(kSupported.begin(), kSupported.end(), parts.front());
+            if (match != kSupported.end()) return std::string(*match);
             continue;
         }
         const auto has = [&](std::string_view part) {

@@ -24,8 +24,8 @@ using Catalog =
 // Every user-visible text passes through here: the Slovenian source text is the key.
 class Localization {
   public:
-    static constexpr std::array<std::string_view, 10> supported{"sl", "en", "it", "fr",      "de",
-                                                                "es", "pt", "ru", "zh-Hans", "ja"};
+    static constexpr std::array<std::string_view, 10> kSupported{"sl", "en", "it", "fr",      "de",
+                                                                 "es", "pt", "ru", "zh-Hans", "ja"};
 
     // Chosen once per process from ZUNA_LANGUAGE or the user's locale settings.
     static const std::string& language();

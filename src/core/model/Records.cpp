@@ -24,7 +24,7 @@ constexpr std::array<std::string_view, 4> kThemeRawValues{"graphite", "zuna", "m
 }
 
 std::optional<AppTheme> AppTheme::fromRaw(std::string_view raw) {
-    for (AppTheme theme : allCases) {
+    for (AppTheme theme : kAllCases) {
         if (theme.rawValue() == raw) return theme;
     }
     return std::nullopt;

@@ -68,13 +68,13 @@ class AppTheme {
     static std::optional<AppTheme> fromRaw(std::string_view raw);
     std::string_view rawValue() const;
 
-    static const std::array<AppTheme, 4> allCases;
+    static const std::array<AppTheme, 4> kAllCases;
 
   private:
     Value value_;
 };
 
-inline constexpr std::array<AppTheme, 4> AppTheme::allCases{AppTheme::graphite, AppTheme::zuna,
-                                                            AppTheme::midnight, AppTheme::light};
+inline constexpr std::array<AppTheme, 4> AppTheme::kAllCases{AppTheme::graphite, AppTheme::zuna,
+                                                             AppTheme::midnight, AppTheme::light};
 
 }  // namespace zuna

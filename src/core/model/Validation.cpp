@@ -20,6 +20,18 @@ bool nameFits(std::string_view name, std::size_t maxLength) {
            userPerceivedLength(name, maxLength) <= maxLength;
 }
 
+}  // namespace
+
+ButtonRule brokenRule(const Snippet& button) {
+    if (button.id.empty()) return ButtonRule::id;
+    if (!nameFits(button.name, kMaxButtonNameLength)) return ButtonRule::name;
+    if (button.text.size() > kMaxTextBytes) return ButtonRule::text;
+    if (!Snippet::validColor(button.color)) return ButtonRule::color;
+    return ButtonRule::none;
+}
+
+namespace {
+
 enum class ButtonFault { none, invalid, duplicate };
 
 // The first button that breaks a rule decides, in list order.
@@ -29,9 +41,7 @@ ButtonFault firstFault(const std::vector<Snippet>& buttons) {
     for (const auto& button : buttons) {
         if (button.id.empty()) return ButtonFault::invalid;
         if (!seen.insert(button.id).second) return ButtonFault::duplicate;
-        if (!nameFits(button.name, kMaxButtonNameLength)) return ButtonFault::invalid;
-        if (button.text.size() > kMaxTextBytes) return ButtonFault::invalid;
-        if (!Snippet::validColor(button.color)) return ButtonFault::invalid;
+        if (brokenRule(button) != ButtonRule::none) return ButtonFault::invalid;
     }
     return ButtonFault::none;
 }

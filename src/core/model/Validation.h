@@ -11,4 +11,9 @@ namespace zuna {
 void validateButtons(const std::vector<Snippet>& buttons);
 void validateGroups(const std::vector<SnippetGroup>& groups);
 
+// The first rule one button breaks on its own, checked in this order. The editor uses it to
+// name the field at fault; identifiers repeated across buttons are the lists' concern.
+enum class ButtonRule { none, id, name, text, color };
+ButtonRule brokenRule(const Snippet& button);
+
 }  // namespace zuna

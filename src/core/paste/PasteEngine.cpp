@@ -75,7 +75,7 @@ void PasteEngine::paste(const std::string& text, const std::string& name) {
 
 void PasteEngine::waitForModifiers(int attempt, std::shared_ptr<Delivery> delivery) {
     if (desktop_.modifiersHeld()) {
-        if (attempt >= maxRechecks) {
+        if (attempt >= kMaxRechecks) {
             std::string message = L("Spusti tipke Super, Ctrl, Alt in Shift ter poskusi znova.");
             if (std::string why = desktop_.modifierLimitation(); !why.empty()) {
                 message += " " + why;
@@ -84,7 +84,7 @@ void PasteEngine::waitForModifiers(int attempt, std::shared_ptr<Delivery> delive
             return;
         }
         std::weak_ptr<PasteEngine*> engine = self_;
-        scheduler_.schedule(recheckInterval, [engine, attempt, delivery = std::move(delivery)] {
+        scheduler_.schedule(kRecheckInterval, [engine, attempt, delivery = std::move(delivery)] {
             if (auto alive = engine.lock()) {
                 (*alive)->waitForModifiers(attempt + 1, delivery);
             }

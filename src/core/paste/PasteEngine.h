@@ -19,9 +19,9 @@ class PasteEngine {
     using StatusCallback = std::function<void(const std::string& message, bool isError)>;
     using PermissionCallback = std::function<void()>;
 
-    static constexpr std::chrono::milliseconds recheckInterval{40};
+    static constexpr std::chrono::milliseconds kRecheckInterval{40};
     // Re-checks after the first one before giving up on held modifiers.
-    static constexpr int maxRechecks = 20;
+    static constexpr int kMaxRechecks = 20;
 
     // Both must outlive the engine. A re-check the scheduler runs after the engine is gone does
     // nothing.
@@ -31,7 +31,7 @@ class PasteEngine {
     PasteEngine& operator=(const PasteEngine&) = delete;
 
     // Starts a delivery; the outcome may be reported before this returns or up to
-    // maxRechecks * recheckInterval later. Dropped silently while another delivery runs.
+    // kMaxRechecks * kRecheckInterval later. Dropped silently while another delivery runs.
     void paste(const std::string& text, const std::string& name);
 
     // True while a delivery waits for modifier keys or is being carried out.

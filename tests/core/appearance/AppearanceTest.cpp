@@ -14,7 +14,7 @@ TEST(Color, ReadsStoredColoursForgivinglyAndFallsBackToTheSecondChoice) {
     const Color c = Color::fromHex("#405875");
     EXPECT_DOUBLE_EQ(c.green, 88 / 255.0);
     EXPECT_DOUBLE_EQ(c.alpha, 1.0);
-    for (auto text : Theme::colors)
+    for (auto text : Theme::kColors)
         EXPECT_EQ(hexOf(text), text);
     EXPECT_EQ(hexOf("#ae608c"), "#AE608C");
     // The first character is dropped whatever it is: a whole character, not a byte.
@@ -27,7 +27,7 @@ TEST(Color, ReadsStoredColoursForgivinglyAndFallsBackToTheSecondChoice) {
     EXPECT_EQ(hexOf("#-0"), "#000000");
     for (const char* unreadable :
          {"", "#", "#12G456", "#123456789", "#-1", "#+", "# 405875", "#405875 ", "#0x405875"})
-        EXPECT_EQ(hexOf(unreadable), Theme::colors[1]) << unreadable;
+        EXPECT_EQ(hexOf(unreadable), Theme::kColors[1]) << unreadable;
 }
 
 TEST(Color, HexRoundsHalvesAwayFromZeroAndMixes) {

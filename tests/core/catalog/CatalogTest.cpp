@@ -110,9 +110,9 @@ TEST(CatalogTest, EveryTextOfTheSourcesIsTranslatedOnceIntoEveryLanguageAndNothi
     }
     for (const auto& key : code.keys) {
         const auto entry = catalog.value(key, nlohmann::json::object());
-        if (entry.size() != Localization::supported.size())
+        if (entry.size() != Localization::kSupported.size())
             faults.push_back(std::to_string(entry.size()) + " languages: " + key);
-        for (const auto language : Localization::supported) {
+        for (const auto language : Localization::kSupported) {
             const std::string where = std::string(language) + ": " + key;
             const auto found = entry.find(language);
             if (found == entry.end() || !found->is_string()) {
