@@ -36,7 +36,7 @@ WaylandDesktop::KeyPath WaylandDesktop::keyPath() {
 }
 
 bool WaylandDesktop::accessibilityGranted() {
-    return atspi_.enabled();
+    return accessibility_.enabled();
 }
 
 bool WaylandDesktop::keyEventsGranted() {
@@ -52,7 +52,7 @@ bool WaylandDesktop::keyEventsGranted() {
 }
 
 void WaylandDesktop::requestAccessibility() {
-    atspi_.enable();
+    accessibility_.enable();
 }
 
 void WaylandDesktop::requestKeyEvents() {
@@ -85,7 +85,7 @@ std::string WaylandDesktop::modifierLimitation() {
 }
 
 std::optional<DesktopApplication> WaylandDesktop::frontmostApplication() {
-    auto application = atspi_.activeApplication(queryBudget);
+    auto application = focusLookup_.activeApplication(queryBudget);
     if (application) application->startTime = X11Session::processStartTime(application->processId);
     return application;
 }
@@ -100,14 +100,14 @@ bool WaylandDesktop::isRunning(const DesktopApplication& application) {
 
 std::optional<FocusedField> WaylandDesktop::focusedField(const DesktopApplication& application) {
     if (application.processId == ownProcessId()) return std::nullopt;
-    AtspiAccess::Lookup lookup = atspi_.focusedField(application.processId, queryBudget);
+    FocusLookup::Lookup lookup = focusLookup_.focusedField(application.processId, queryBudget);
     switch (lookup.outcome) {
-        case AtspiAccess::Lookup::Outcome::found:
+        case FocusLookup::Lookup::Outcome::found:
             return std::move(lookup.field);
-        case AtspiAccess::Lookup::Outcome::closed:
-            return AtspiAccess::closedField("application:" + std::to_string(application.processId));
-        case AtspiAccess::Lookup::Outcome::absent:
-        case AtspiAccess::Lookup::Outcome::failed:
+        case FocusLookup::Lookup::Outcome::closed:
+            return closedField("application:" + std::to_string(application.processId));
+        case FocusLookup::Lookup::Outcome::absent:
+        case FocusLookup::Lookup::Outcome::failed:
             break;
     }
     // No window tells a terminal or a browser apart here: what is not on the bus is unknown.

@@ -4,7 +4,9 @@
 #include <chrono>
 #include <filesystem>
 
-#include "platform/atspi/AtspiAccess.h"
+#include "platform/atspi/AccessibilitySwitch.h"
+#include "platform/atspi/FieldDescription.h"
+#include "platform/atspi/FocusLookup.h"
 #include "core/paste/DesktopAccess.h"
 #include "platform/atspi/KeyWatch.h"
 #include "platform/wayland/RemoteDesktopPortal.h"
@@ -63,7 +65,8 @@ class WaylandDesktop : public DesktopAccess {
         bool installed = false;
     };
 
-    AtspiAccess atspi_;
+    AccessibilitySwitch accessibility_;
+    FocusLookup focusLookup_;
     SelectionRequests selectionRequests_;
     WaylandSession session_;
     RemoteDesktopPortal portal_;

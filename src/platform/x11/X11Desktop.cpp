@@ -84,12 +84,12 @@ FocusedField X11Desktop::windowField(const X11Session::WindowClass& windowClass,
 }
 
 FocusedField X11Desktop::closedField(std::uint64_t window) {
-    return AtspiAccess::closedField(windowIdentity(window));
+    return platform::closedField(windowIdentity(window));
 }
 
 // Without an X server no window, field or key can be reached, whatever the buses say.
 bool X11Desktop::accessibilityGranted() {
-    return x11_.connected() && atspi_.enabled();
+    return x11_.connected() && accessibility_.enabled();
 }
 
 bool X11Desktop::keyEventsGranted() {
@@ -97,7 +97,7 @@ bool X11Desktop::keyEventsGranted() {
 }
 
 void X11Desktop::requestAccessibility() {
-    atspi_.enable();
+    accessibility_.enable();
 }
 
 // XTEST is a property of the X server; there is nothing to ask for.
@@ -133,26 +133,26 @@ std::optional<FocusedField> X11Desktop::focusedField(const DesktopApplication& a
     }
     // A window of another machine names a process there, which may be any program here.
     const bool local = x11_.windowIsLocal(application.window);
-    AtspiAccess::Lookup lookup;
-    lookup.outcome = AtspiAccess::Lookup::Outcome::absent;
-    if (local) lookup = atspi_.focusedField(application.processId, queryBudget);
-    if (lookup.outcome == AtspiAccess::Lookup::Outcome::absent) {
+    FocusLookup::Lookup lookup;
+    lookup.outcome = FocusLookup::Lookup::Outcome::absent;
+    if (local) lookup = focusLookup_.focusedField(application.processId, queryBudget);
+    if (lookup.outcome == FocusLookup::Lookup::Outcome::absent) {
         // A sandboxed application reaches the bus through a proxy of another process id: then
         // the application whose frame is active, if that frame is the active window by title.
-        const auto active = atspi_.activeApplication(queryBudget);
+        const auto active = focusLookup_.activeApplication(queryBudget);
         if (active && !active->name.empty() && active->name == application.name &&
             active->processId != ownProcessId()) {
-            lookup = atspi_.focusedField(active->processId, queryBudget);
+            lookup = focusLookup_.focusedField(active->processId, queryBudget);
         }
     }
     switch (lookup.outcome) {
-        case AtspiAccess::Lookup::Outcome::found:
+        case FocusLookup::Lookup::Outcome::found:
             return std::move(lookup.field);
-        case AtspiAccess::Lookup::Outcome::absent:
+        case FocusLookup::Lookup::Outcome::absent:
             return windowField(x11_.windowClass(application.window), application.window);
-        case AtspiAccess::Lookup::Outcome::closed:
+        case FocusLookup::Lookup::Outcome::closed:
             return closedField(application.window);
-        case AtspiAccess::Lookup::Outcome::failed:
+        case FocusLookup::Lookup::Outcome::failed:
             break;
     }
     return std::nullopt;

@@ -3,7 +3,9 @@
 #include <chrono>
 #include <memory>
 
-#include "platform/atspi/AtspiAccess.h"
+#include "platform/atspi/AccessibilitySwitch.h"
+#include "platform/atspi/FieldDescription.h"
+#include "platform/atspi/FocusLookup.h"
 #include "platform/x11/X11Session.h"
 #include "platform/x11/X11Shortcut.h"
 #include "core/paste/DesktopAccess.h"
@@ -54,7 +56,8 @@ class X11Desktop : public DesktopAccess {
 
   private:
     X11Session x11_;
-    AtspiAccess atspi_;
+    AccessibilitySwitch accessibility_;
+    FocusLookup focusLookup_;
     std::unique_ptr<X11Shortcut> shortcut_;
 };
 
