@@ -165,8 +165,8 @@ void measure(Display* display, const char* label, const std::filesystem::path& d
         label, median(times), *std::max_element(times.begin(), times.end()), median(memory));
     // A palette as tall as the screen does not grow: then there is nothing to time.
     if (*std::min_element(outside.begin(), outside.end()) >= 0) {
-        std::printf("%-24s outside change to palette grown: median %.0f ms, worst %.0f ms\n",
-                    label, median(outside), *std::max_element(outside.begin(), outside.end()));
+        std::printf("%-24s outside change to palette grown: median %.0f ms, worst %.0f ms\n", label,
+                    median(outside), *std::max_element(outside.begin(), outside.end()));
     }
 }
 

@@ -5,21 +5,21 @@
 #include <QApplication>
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "DesktopTestSupport.h"
-#include "platform/QtScheduler.h"
 #include "TestSupport.h"
 #include "WaylandTestSupport.h"
-#include "platform/x11/X11Desktop.h"
 #include "core/paste/PasteEngine.h"
+#include "platform/QtScheduler.h"
 #include "platform/wayland/RemoteDesktopPortal.h"
 #include "platform/wayland/VirtualKeyboardKeys.h"
 #include "platform/wayland/WaylandDesktop.h"
+#include "platform/x11/X11Desktop.h"
 
 namespace {
 
@@ -99,7 +99,9 @@ int measure(Desktop& desktop, const std::string& path, const QStringList& entryC
     pressReturn();
     const auto printed = entry.finish();
     const bool intact = printed && *printed == expected + "\n";
-    if (!intact) std::fprintf(stderr, "expected: %s\nreceived: %s\n", expected.c_str(), printed ? printed->c_str() : "(nothing)");
+    if (!intact)
+        std::fprintf(stderr, "expected: %s\nreceived: %s\n", expected.c_str(),
+                     printed ? printed->c_str() : "(nothing)");
 
     std::printf("paste -> key events sent, %s, %zu deliveries into a GTK entry (zenity):\n",
                 path.c_str(), milliseconds.size());
@@ -114,7 +116,8 @@ int main(int argc, char** argv) {
     setenv("ZUNA_LANGUAGE", "sl", 1);
     setenv("ZUNA_LOCALIZATION_FILE", "/nonexistent/Translations.json", 1);
     if (std::getenv("DISPLAY") == nullptr) {
-        std::fprintf(stderr, "Run this inside scripts/headless-session or scripts/wayland-session.\n");
+        std::fprintf(stderr,
+                     "Run this inside scripts/headless-session or scripts/wayland-session.\n");
         return 1;
     }
     setenv("QT_QPA_PLATFORM", "xcb", 1);
@@ -126,14 +129,21 @@ int main(int argc, char** argv) {
         Timed<zuna::platform::X11Desktop> desktop;
         return measure(
             desktop, "X11 (XTest)", zenity,
-            [] { return zuna::test::xdotool({"key", "--clearmodifiers", "Return"}); }, deliveries);
+            [] {
+                return zuna::test::xdotool({"key", "--clearmodifiers", "Return"});
+            },
+            deliveries);
     }
     zuna::test::TempDir data;
     Timed<zuna::platform::WaylandDesktop> desktop(data.path());
     const QStringList entry = zuna::test::onWayland(zenity.front(), zenity.mid(1));
     if (dynamic_cast<zuna::platform::VirtualKeyboardKeys*>(desktop.keySender()) != nullptr) {
-        return measure(desktop, "Wayland, virtual keyboard (sway)", entry,
-                       [] { return zuna::test::input({"tap", "Return"}); }, deliveries);
+        return measure(
+            desktop, "Wayland, virtual keyboard (sway)", entry,
+            [] {
+                return zuna::test::input({"tap", "Return"});
+            },
+            deliveries);
     }
     // mutter: a keyboard for the seat before the entry maps, then the grant, once.
     zuna::test::MutterInput keyboard;
@@ -143,6 +153,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the portal did not grant the keyboard\n");
         return 1;
     }
-    return measure(desktop, "Wayland, RemoteDesktop portal (mutter)", entry,
-                   [&] { return keyboard.tap(zuna::test::returnKeysym); }, deliveries);
+    return measure(
+        desktop, "Wayland, RemoteDesktop portal (mutter)", entry,
+        [&] { return keyboard.tap(zuna::test::returnKeysym); }, deliveries);
 }

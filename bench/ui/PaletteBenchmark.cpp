@@ -86,11 +86,12 @@ int main(int argc, char** argv) {
     // name may now be (120 characters of 32 bytes), and the 6 MB one that passed before.
     for (const std::size_t marks : {120 * 32 / 2, 3'000'000}) {
         std::string name = "a";
-        for (std::size_t i = 0; i < marks; ++i) name += "\u0301";
+        for (std::size_t i = 0; i < marks; ++i)
+            name += "\u0301";
         const std::vector<Snippet> one{Snippet(name, "x", "")};
         const Figures f = measure(owner, one, 3);
-        std::printf("a name of %zu bytes: render and layout %.1f ms, paint %.1f ms\n",
-                    name.size(), f.render, f.paint);
+        std::printf("a name of %zu bytes: render and layout %.1f ms, paint %.1f ms\n", name.size(),
+                    f.render, f.paint);
     }
     std::printf("%s\n", met ? "targets met" : "TARGETS MISSED");
     return 0;

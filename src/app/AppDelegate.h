@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "core/paste/DesktopAccess.h"
-#include "platform/DesktopShell.h"
 #include "core/paste/PasteEngine.h"
 #include "core/paste/Scheduler.h"
 #include "core/store/StateStore.h"
+#include "platform/DesktopShell.h"
 #include "ui/PaletteOwner.h"
 #include "ui/PalettePanel.h"
 

@@ -9,12 +9,12 @@
 #include <algorithm>
 
 #include "app/AppDelegate.h"
-#include "platform/linux/Autostart.h"
 #include "app/DialogRunner.h"
 #include "core/fs/FileSystem.h"
 #include "core/localization/Localization.h"
 #include "core/model/ExchangeFiles.h"
 #include "core/model/JsonData.h"
+#include "platform/linux/Autostart.h"
 #include "ui/ChromeButton.h"
 #include "ui/Drawing.h"
 #include "ui/PaletteView.h"
@@ -97,8 +97,9 @@ void AppDelegate::exportData(bool all) {
                        : QStringLiteral("Zuna-Trep-gumbi.zuna.json"));
     if (path.isEmpty()) return;
     if (store_->holds(path.toStdString())) {
-        alert(L("Izvoz ni uspel"),
-              L("Te datoteke Zuna Trep uporablja za svoje podatke; izvoz bi jih prepisal. Izberi drugo ime ali mapo."));
+        alert(
+            L("Izvoz ni uspel"),
+            L("Te datoteke Zuna Trep uporablja za svoje podatke; izvoz bi jih prepisal. Izberi drugo ime ali mapo."));
         return;
     }
     try {
@@ -203,7 +204,8 @@ void AppDelegate::toggleAutostart() {
         alert(L("Samodejnega zagona ni bilo mogoče nastaviti"), error.what());
         return;
     }
-    status(on ? L("Zuna Trep se bo zagnal ob prijavi.") : L("Zuna Trep se ob prijavi ne bo več zagnal."),
+    status(on ? L("Zuna Trep se bo zagnal ob prijavi.")
+              : L("Zuna Trep se ob prijavi ne bo več zagnal."),
            false);
 }
 

@@ -13,11 +13,11 @@
 #include "app/AppDelegate.h"
 #include "app/DialogRunner.h"
 #include "app/InstanceGuard.h"
-#include "platform/QtScheduler.h"
 #include "app/TerminationSignals.h"
-#include "ui/PalettePanel.h"
-#include "platform/DesktopChoice.h"
 #include "core/localization/Localization.h"
+#include "platform/DesktopChoice.h"
+#include "platform/QtScheduler.h"
+#include "ui/PalettePanel.h"
 
 namespace {
 
@@ -106,10 +106,11 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", zuna::L("Zuna Trep že teče za to mapo podatkov.").c_str());
             return 1;
         case zuna::InstanceGuard::Lock::failed:
-            std::fprintf(stderr, "zuna-trep: %s\n",
-                         zuna::L("Mape podatkov ni mogoče zakleniti, zato se Zuna Trep ne zažene: {0}",
-                                 guard.failure())
-                             .c_str());
+            std::fprintf(
+                stderr, "zuna-trep: %s\n",
+                zuna::L("Mape podatkov ni mogoče zakleniti, zato se Zuna Trep ne zažene: {0}",
+                        guard.failure())
+                    .c_str());
             return 1;
     }
 

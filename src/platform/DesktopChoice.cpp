@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "platform/x11/X11Desktop.h"
 #include "core/localization/Localization.h"
 #include "platform/wayland/WaylandDesktop.h"
+#include "platform/x11/X11Desktop.h"
 #include "platform/x11/X11Session.h"
 
 namespace zuna::platform {
@@ -35,10 +35,12 @@ std::optional<std::string> prepareDisplay() {
     }
     const std::string display(variable("DISPLAY"));
     if (display.empty()) {
-        return L("Zuna Trep ne najde zaslona: spremenljivka DISPLAY ni nastavljena, palete pa brez seje X11 ali XWayland ni mogoče prikazati.");
+        return L(
+            "Zuna Trep ne najde zaslona: spremenljivka DISPLAY ni nastavljena, palete pa brez seje X11 ali XWayland ni mogoče prikazati.");
     }
     if (!X11Session::opens(display)) {
-        return L("Zuna Trep ne more odpreti zaslona X11 »{0}«, zato palete ni mogoče prikazati.", display);
+        return L("Zuna Trep ne more odpreti zaslona X11 »{0}«, zato palete ni mogoče prikazati.",
+                 display);
     }
     return std::nullopt;
 }

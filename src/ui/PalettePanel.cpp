@@ -11,7 +11,8 @@ constexpr Qt::WindowFlags kPanelFlags =
 }
 
 PalettePanel::PalettePanel(QWidget* parent)
-    : QWidget(parent, bypassWindowManager_ ? kPanelFlags | Qt::BypassWindowManagerHint : kPanelFlags) {
+    : QWidget(parent,
+              bypassWindowManager_ ? kPanelFlags | Qt::BypassWindowManagerHint : kPanelFlags) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     // Tool tips otherwise only show in the active window, and this one never is.
     setAttribute(Qt::WA_AlwaysShowToolTips);

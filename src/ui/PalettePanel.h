@@ -16,7 +16,9 @@ class PalettePanel : public QWidget {
     // compositor that gives a managed window the focus on a click whatever it asks for. Such a
     // window is moved by the palette itself.
     static void setBypassWindowManager(bool bypass) { bypassWindowManager_ = bypass; }
-    bool bypassesWindowManager() const { return windowFlags().testFlag(Qt::BypassWindowManagerHint); }
+    bool bypassesWindowManager() const {
+        return windowFlags().testFlag(Qt::BypassWindowManagerHint);
+    }
 
     // The view that fills the window; the panel takes it.
     void setContentView(QWidget* view);

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "app/AppDelegate.h"
-#include "app/DialogRunner.h"
 #include "ScriptedDesktop.h"
 #include "TestSupport.h"
+#include "app/AppDelegate.h"
+#include "app/DialogRunner.h"
 #include "core/model/JsonData.h"
 #include "ui/Drawing.h"
 #include "ui/PaletteView.h"
@@ -116,8 +116,8 @@ class AppFixture {
         // Start at login writes beside the user's other autostart entries: here, our own.
         setenv("XDG_CONFIG_HOME", (dir.path() / "config").c_str(), 1);
         prepare(dataDirectory());
-        app = std::make_unique<AppDelegate>(dataDirectory(),
-                                            AppDelegate::Services{desktop, desktop, clock, dialogs});
+        app = std::make_unique<AppDelegate>(
+            dataDirectory(), AppDelegate::Services{desktop, desktop, clock, dialogs});
         app->terminate = [this] { ++terminations; };
         app->applicationDidFinishLaunching();
     }

@@ -6,11 +6,11 @@
 #include <QLineEdit>
 
 #include "AppTestSupport.h"
-#include "platform/linux/Autostart.h"
 #include "StoreTestSupport.h"
 #include "core/appearance/Theme.h"
 #include "core/model/Errors.h"
 #include "core/model/ExchangeFiles.h"
+#include "platform/linux/Autostart.h"
 #include "ui/EditorController.h"
 #include "ui/NameDialog.h"
 #include "ui/PinButton.h"

@@ -9,12 +9,12 @@
 #include <map>
 
 #include "DesktopTestSupport.h"
-#include "platform/QtScheduler.h"
 #include "TestSupport.h"
 #include "WaylandTestSupport.h"
 #include "core/model/JsonData.h"
 #include "core/model/SavedState.h"
 #include "core/paste/PasteEngine.h"
+#include "platform/QtScheduler.h"
 
 namespace zuna::test {
 
@@ -59,8 +59,11 @@ inline std::vector<Field> gtkAndQtFields(QStringList (*native)(const QString&,
         // not, it is refused, and a plain empty one keeps nothing of the check.
         {"GTK 4 entry", native(ZUNA_GTK4_TARGET, {"plain"}), word, {"Return"}, word + "\n"},
         {"GTK 4 hidden", native(ZUNA_GTK4_TARGET, {"hidden"}), "geslo123", {"Return"}, "\n"},
-        {"GTK 4 hidden, typed", native(ZUNA_GTK4_TARGET, {"hidden", "ab"}), "geslo123",
-         {"Return"}, "ab\n"},
+        {"GTK 4 hidden, typed",
+         native(ZUNA_GTK4_TARGET, {"hidden", "ab"}),
+         "geslo123",
+         {"Return"},
+         "ab\n"},
     };
     // libadwaita 1.2 (Debian 12) marks nothing in its password row focused: it cannot be found.
     if (std::atoi(run(ZUNA_GTK4_TARGET, {"adwaita"}).value_or("0").c_str()) > 2)
@@ -135,7 +138,8 @@ class Deliveries : public testing::Test {
             steps << "down" << modifier;
         }
         steps << "tap" << key;
-        for (const QString& modifier : held) steps << "up" << modifier;
+        for (const QString& modifier : held)
+            steps << "up" << modifier;
         return steps;
     }
 

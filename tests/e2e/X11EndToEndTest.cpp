@@ -29,8 +29,9 @@ TEST_F(PasteDeliveryTest, GtkAndQtFieldsGetTheExactTextAndPasswordsAreRefused) {
     QProcess manager;
     manager.start("env", copyq);
     ASSERT_TRUE(waitUntil([&] { return ask({"count"}) == "0\n"; }, 10s));
-    ask({"eval", "setCommands([{automatic: true, input: 'x-kde-passwordManagerHint', "
-                 "cmd: 'copyq ignore'}])"});
+    ask({"eval",
+         "setCommands([{automatic: true, input: 'x-kde-passwordManagerHint', "
+         "cmd: 'copyq ignore'}])"});
     spin(2s);  // it watches the clipboard a little after it answers
     setClipboardText(earlier);
     ASSERT_TRUE(waitUntil([&] { return ask({"count"}) == "1\n"; }, 10s));

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "platform/DesktopChoice.h"
 #include "TestSupport.h"
+#include "platform/DesktopChoice.h"
 #include "platform/atspi/HeldKeys.h"
 
 namespace zuna {

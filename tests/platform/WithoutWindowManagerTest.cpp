@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "DesktopTestSupport.h"
+#include "core/paste/PasteEngine.h"
 #include "platform/QtScheduler.h"
 #include "platform/x11/X11Desktop.h"
-#include "core/paste/PasteEngine.h"
 
 namespace zuna {
 namespace {

@@ -8,7 +8,7 @@
 #include <regex>
 
 #include "DesktopTestSupport.h"
-#include "platform/atspi/AtspiAccess.h"
+#include "platform/atspi/FocusLookup.h"
 #include "platform/x11/X11Desktop.h"
 
 namespace zuna {
@@ -115,8 +115,8 @@ TEST_F(X11DesktopTest, APushButtonIsNoTextFieldAndKeysGoOnlyToTheActiveWindow) {
     // However little time is left, a field of mask characters is found to be a password or not
     // found at all: a check cut short never passes it as checked.
     for (auto budget = 1000us; budget < 8000us; budget += 50us) {
-        const auto lookup = platform::AtspiAccess().focusedField(entry.processId(), budget);
-        const bool found = lookup.outcome == platform::AtspiAccess::Lookup::Outcome::found;
+        const auto lookup = platform::FocusLookup().focusedField(entry.processId(), budget);
+        const bool found = lookup.outcome == platform::FocusLookup::Lookup::Outcome::found;
         EXPECT_TRUE(!found || lookup.field.secure) << budget.count() << " µs";
     }
     ASSERT_TRUE(desktop.activate(question.application()));

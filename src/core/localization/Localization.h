@@ -45,7 +45,9 @@ class Localization {
 
 // Marks a source text that is passed to L later (from a table, say), so that tools that collect
 // the catalog's keys from the sources find it.
-constexpr std::string_view LKey(std::string_view key) { return key; }
+constexpr std::string_view LKey(std::string_view key) {
+    return key;
+}
 
 template <typename... Values>
 std::string L(std::string_view key, const Values&... values) {

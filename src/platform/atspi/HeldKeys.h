@@ -23,7 +23,7 @@ class HeldKeys {
         for (auto held = keys_.begin(); held != keys_.end();) {
             // A modifier the event's state no longer shows was released unseen.
             held = (modifiers & bitOf(*held)) == 0 && *held != keysym ? keys_.erase(held)
-                                                                       : std::next(held);
+                                                                      : std::next(held);
         }
         if (bitOf(keysym) == 0) return;
         if (pressed) {

@@ -88,7 +88,8 @@ std::string execArgument(const std::string& path) {
 
 Autostart::Autostart() : Autostart(defaultFolder()) {}
 
-Autostart::Autostart(std::filesystem::path folder) : file_(std::move(folder) / "zuna-trep.desktop") {}
+Autostart::Autostart(std::filesystem::path folder)
+    : file_(std::move(folder) / "zuna-trep.desktop") {}
 
 Autostart::Entry Autostart::entry() const {
     if (!fs::exists(file_)) return Entry::none;
@@ -107,7 +108,9 @@ void Autostart::enable(const std::string& command) {
         "Type=Application\n"
         "Name=Zuna Trep\n"
         "Comment=Paste saved texts into any application with one click\n"
-        "Exec=" + execArgument(command) + "\n"
+        "Exec=" +
+        execArgument(command) +
+        "\n"
         "Icon=zuna-trep\n"
         "Terminal=false\n"
         "X-GNOME-Autostart-enabled=true\n" +

@@ -14,8 +14,8 @@ BridgedClipboard::~BridgedClipboard() {
         QCoreApplication::instance()->removeNativeEventFilter(&selectionRequests_);
 }
 
-bool BridgedClipboard::SelectionRequests::nativeEventFilter(const QByteArray& type,
-                                                            void* message, qintptr*) {
+bool BridgedClipboard::SelectionRequests::nativeEventFilter(const QByteArray& type, void* message,
+                                                            qintptr*) {
     if (type == "xcb_generic_event_t" &&
         (static_cast<xcb_generic_event_t*>(message)->response_type & 0x7f) == XCB_SELECTION_REQUEST)
         ++count;

@@ -175,8 +175,8 @@ bool RemoteDesktopPortal::sendPasteKeys(PasteShortcut shortcut) {
 }
 
 bool RemoteDesktopPortal::notifyKey(int keysym, bool pressed) {
-    QDBusMessage notify = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kRemoteDesktop,
-                                                         QStringLiteral("NotifyKeyboardKeysym"));
+    QDBusMessage notify = QDBusMessage::createMethodCall(
+        kPortalService, kPortalPath, kRemoteDesktop, QStringLiteral("NotifyKeyboardKeysym"));
     notify << QVariant::fromValue(session_) << QVariantMap() << keysym
            << static_cast<uint>(pressed ? 1 : 0);
     // Each answer is waited for: the portal hands the events on to the compositor without
@@ -234,8 +234,8 @@ void RemoteDesktopPortal::setState(State state) {
 void RemoteDesktopPortal::dropSession() {
     if (session_.path().isEmpty()) return;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.disconnect(kPortalService, session_.path(), kSessionInterface, QStringLiteral("Closed"), this,
-                   SLOT(sessionClosed()));
+    bus.disconnect(kPortalService, session_.path(), kSessionInterface, QStringLiteral("Closed"),
+                   this, SLOT(sessionClosed()));
     bus.send(QDBusMessage::createMethodCall(kPortalService, session_.path(), kSessionInterface,
                                             QStringLiteral("Close")));
     session_ = QDBusObjectPath();

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 
+#include "core/localization/Localization.h"
 #include "platform/linux/HelpText.h"
 #include "platform/linux/ProcessIdentity.h"
 #include "platform/wayland/BridgedClipboard.h"
@@ -9,7 +10,6 @@
 #include "platform/wayland/RemoteDesktopPortal.h"
 #include "platform/wayland/VirtualKeyboardKeys.h"
 #include "platform/x11/X11Session.h"
-#include "core/localization/Localization.h"
 
 namespace zuna::platform {
 
@@ -32,7 +32,7 @@ KeySender* WaylandDesktop::keySender() {
 }
 
 bool WaylandDesktop::accessibilityGranted() {
-    return atspi_.enabled();
+    return accessibility_.enabled();
 }
 
 bool WaylandDesktop::keyEventsGranted() {
@@ -41,7 +41,7 @@ bool WaylandDesktop::keyEventsGranted() {
 }
 
 void WaylandDesktop::requestAccessibility() {
-    atspi_.enable();
+    accessibility_.enable();
 }
 
 void WaylandDesktop::requestKeyEvents() {
@@ -60,7 +60,7 @@ std::string WaylandDesktop::modifierLimitation() {
 }
 
 std::optional<DesktopApplication> WaylandDesktop::frontmostApplication() {
-    auto application = atspi_.activeApplication(kQueryBudget);
+    auto application = focusLookup_.activeApplication(FocusLookup::kQueryBudget);
     if (application) application->startTime = processStartTime(application->processId);
     return application;
 }
@@ -75,14 +75,15 @@ bool WaylandDesktop::isRunning(const DesktopApplication& application) {
 
 std::optional<FocusedField> WaylandDesktop::focusedField(const DesktopApplication& application) {
     if (application.processId == ownProcessId()) return std::nullopt;
-    AtspiAccess::Lookup lookup = atspi_.focusedField(application.processId, kQueryBudget);
+    FocusLookup::Lookup lookup =
+        focusLookup_.focusedField(application.processId, FocusLookup::kQueryBudget);
     switch (lookup.outcome) {
-        case AtspiAccess::Lookup::Outcome::found:
+        case FocusLookup::Lookup::Outcome::found:
             return std::move(lookup.field);
-        case AtspiAccess::Lookup::Outcome::closed:
-            return AtspiAccess::closedField("application:" + std::to_string(application.processId));
-        case AtspiAccess::Lookup::Outcome::absent:
-        case AtspiAccess::Lookup::Outcome::failed:
+        case FocusLookup::Lookup::Outcome::closed:
+            return closedField("application:" + std::to_string(application.processId));
+        case FocusLookup::Lookup::Outcome::absent:
+        case FocusLookup::Lookup::Outcome::failed:
             break;
     }
     // No window tells a terminal or a browser apart here: what is not on the bus is unknown.

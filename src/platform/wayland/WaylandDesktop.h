@@ -5,11 +5,13 @@
 #include <memory>
 #include <vector>
 
-#include "platform/atspi/AtspiAccess.h"
-#include "platform/DesktopShell.h"
-#include "platform/atspi/KeyWatch.h"
 #include "platform/ClipboardWriter.h"
+#include "platform/DesktopShell.h"
 #include "platform/KeySender.h"
+#include "platform/atspi/AccessibilitySwitch.h"
+#include "platform/atspi/FieldDescription.h"
+#include "platform/atspi/FocusLookup.h"
+#include "platform/atspi/KeyWatch.h"
 #include "platform/wayland/WaylandSession.h"
 
 namespace zuna::platform {
@@ -21,8 +23,6 @@ namespace zuna::platform {
 // portal's remote-control grant (GNOME, KDE). A QGuiApplication must exist.
 class WaylandDesktop : public Desktop {
   public:
-    static constexpr std::chrono::milliseconds kQueryBudget{500};
-
     // The portal's restore token is kept in `dataDirectory`.
     explicit WaylandDesktop(const std::filesystem::path& dataDirectory);
     ~WaylandDesktop() override;
@@ -55,7 +55,8 @@ class WaylandDesktop : public Desktop {
     std::string helpText() override;
 
   private:
-    AtspiAccess atspi_;
+    AccessibilitySwitch accessibility_;
+    FocusLookup focusLookup_;
     WaylandSession session_;
     // Best first; the first one the session offers is used.
     std::vector<std::unique_ptr<KeySender>> keySenders_;

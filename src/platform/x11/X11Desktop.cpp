@@ -3,9 +3,9 @@
 #include <QString>
 #include <algorithm>
 
+#include "core/localization/Localization.h"
 #include "platform/linux/HelpText.h"
 #include "platform/linux/ProcessIdentity.h"
-#include "core/localization/Localization.h"
 
 namespace zuna::platform {
 namespace {
@@ -46,7 +46,7 @@ std::string windowIdentity(std::uint64_t window) {
 X11Desktop::X11Desktop() = default;
 
 FocusedField X11Desktop::windowField(const X11Session::WindowClass& windowClass,
-                                       std::uint64_t window) {
+                                     std::uint64_t window) {
     const auto lower = [](const std::string& name) {
         return QString::fromStdString(name).toLower().toStdString();
     };
@@ -77,12 +77,12 @@ FocusedField X11Desktop::windowField(const X11Session::WindowClass& windowClass,
 }
 
 FocusedField X11Desktop::closedField(std::uint64_t window) {
-    return AtspiAccess::closedField(windowIdentity(window));
+    return platform::closedField(windowIdentity(window));
 }
 
 // Without an X server no window, field or key can be reached, whatever the buses say.
 bool X11Desktop::accessibilityGranted() {
-    return x11_.connected() && atspi_.enabled();
+    return x11_.connected() && accessibility_.enabled();
 }
 
 bool X11Desktop::keyEventsGranted() {
@@ -90,7 +90,7 @@ bool X11Desktop::keyEventsGranted() {
 }
 
 void X11Desktop::requestAccessibility() {
-    atspi_.enable();
+    accessibility_.enable();
 }
 
 void X11Desktop::requestKeyEvents() {
@@ -124,26 +124,26 @@ std::optional<FocusedField> X11Desktop::focusedField(const DesktopApplication& a
     }
     // A window of another machine names a process there, which may be any program here.
     const bool local = x11_.windowIsLocal(application.window);
-    AtspiAccess::Lookup lookup;
-    lookup.outcome = AtspiAccess::Lookup::Outcome::absent;
-    if (local) lookup = atspi_.focusedField(application.processId, kQueryBudget);
-    if (lookup.outcome == AtspiAccess::Lookup::Outcome::absent) {
+    FocusLookup::Lookup lookup;
+    lookup.outcome = FocusLookup::Lookup::Outcome::absent;
+    if (local) lookup = focusLookup_.focusedField(application.processId, FocusLookup::kQueryBudget);
+    if (lookup.outcome == FocusLookup::Lookup::Outcome::absent) {
         // A sandboxed application reaches the bus through a proxy of another process id: then
         // the application whose frame is active, if that frame is the active window by title.
-        const auto active = atspi_.activeApplication(kQueryBudget);
+        const auto active = focusLookup_.activeApplication(FocusLookup::kQueryBudget);
         if (active && !active->name.empty() && active->name == application.name &&
             active->processId != ownProcessId()) {
-            lookup = atspi_.focusedField(active->processId, kQueryBudget);
+            lookup = focusLookup_.focusedField(active->processId, FocusLookup::kQueryBudget);
         }
     }
     switch (lookup.outcome) {
-        case AtspiAccess::Lookup::Outcome::found:
+        case FocusLookup::Lookup::Outcome::found:
             return std::move(lookup.field);
-        case AtspiAccess::Lookup::Outcome::absent:
+        case FocusLookup::Lookup::Outcome::absent:
             return windowField(x11_.windowClass(application.window), application.window);
-        case AtspiAccess::Lookup::Outcome::closed:
+        case FocusLookup::Lookup::Outcome::closed:
             return closedField(application.window);
-        case AtspiAccess::Lookup::Outcome::failed:
+        case FocusLookup::Lookup::Outcome::failed:
             break;
     }
     return std::nullopt;
@@ -174,7 +174,7 @@ bool X11Desktop::activate(const DesktopApplication& application) {
 }
 
 ShortcutResult X11Desktop::setGlobalShortcut(const std::string& keys,
-                                               std::function<void()> pressed) {
+                                             std::function<void()> pressed) {
     if (!x11_.connected()) return ShortcutResult::unavailable;
     if (!shortcut_) shortcut_ = std::make_unique<X11Shortcut>();
     return shortcut_->set(keys, std::move(pressed));

@@ -3,12 +3,14 @@
 #include <chrono>
 #include <memory>
 
-#include "platform/atspi/AtspiAccess.h"
-#include "platform/x11/X11Session.h"
+#include "platform/DesktopShell.h"
 #include "platform/QtClipboard.h"
+#include "platform/atspi/AccessibilitySwitch.h"
+#include "platform/atspi/FieldDescription.h"
+#include "platform/atspi/FocusLookup.h"
+#include "platform/x11/X11Session.h"
 #include "platform/x11/X11Shortcut.h"
 #include "platform/x11/XTestKeys.h"
-#include "platform/DesktopShell.h"
 
 namespace zuna::platform {
 
@@ -18,9 +20,6 @@ namespace zuna::platform {
 // clipboard from its event loop, so return to it after a delivery).
 class X11Desktop : public Desktop {
   public:
-    // Bound for all accessibility queries of one focused-field lookup.
-    static constexpr std::chrono::milliseconds kQueryBudget{500};
-
     X11Desktop();
 
     bool accessibilityGranted() override;
@@ -61,7 +60,8 @@ class X11Desktop : public Desktop {
     XTestKeys keys_{x11_};
     QtClipboard clipboard_;
     PasteShortcut pasteShortcut_ = PasteShortcut::controlV;
-    AtspiAccess atspi_;
+    AccessibilitySwitch accessibility_;
+    FocusLookup focusLookup_;
     std::unique_ptr<X11Shortcut> shortcut_;
 };
 

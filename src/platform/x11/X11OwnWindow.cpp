@@ -6,9 +6,8 @@
 namespace zuna::platform {
 
 void X11Session::showOwnWindowOnAllDesktops(std::uint64_t window) {
-    auto* x11 = qGuiApp == nullptr
-                    ? nullptr
-                    : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    auto* x11 = qGuiApp == nullptr ? nullptr
+                                   : qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 != nullptr && x11->display() != nullptr) showOnAllDesktops(x11->display(), window);
 }
 

@@ -241,7 +241,8 @@ TEST(PasteEngine, HeldModifiersAreCheckedTwentyOneTimesFortyMillisecondsApart) {
     for (int i = 0; i <= 20; ++i)
         expected.push_back(i * 40L);
     EXPECT_EQ(r.desktop.modifierChecks, expected);
-    EXPECT_EQ(r.only(), (Report{"Spusti tipke Super, Ctrl, Alt in Shift ter poskusi znova.", true}));
+    EXPECT_EQ(r.only(),
+              (Report{"Spusti tipke Super, Ctrl, Alt in Shift ter poskusi znova.", true}));
     EXPECT_EQ(r.clock.pendingCount(), 0u);
     r.expectNothingSent();
 

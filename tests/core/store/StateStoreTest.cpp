@@ -160,14 +160,16 @@ TEST(StateStoreTest, AnotherWritersFilesAreMergedOrKeptNeverOverwritten) {
     store.save(withButton(store.state(), "MINE"));
     const auto names = [](const SavedState& state) {
         std::vector<std::string> ids;
-        for (const auto& b : state.groups[0].buttons) ids.push_back(b.name);
+        for (const auto& b : state.groups[0].buttons)
+            ids.push_back(b.name);
         return ids;
     };
-    EXPECT_THAT(names(SavedState::fromJson(readFile(dir / "state.json"))),
-                testing::ElementsAre("Gumb start-0-0", "Gumb start-0-1", "Gumb start-0-2", "MINE", "OUT"));
-    EXPECT_THAT(names(SavedState::fromJson(readFile(dir / "state.previous.json"))),
-                SizeIs(4));
-    ASSERT_THAT(store.takeNotice(), testing::Optional(testing::Field(&StateStore::Notice::error, false)));
+    EXPECT_THAT(
+        names(SavedState::fromJson(readFile(dir / "state.json"))),
+        testing::ElementsAre("Gumb start-0-0", "Gumb start-0-1", "Gumb start-0-2", "MINE", "OUT"));
+    EXPECT_THAT(names(SavedState::fromJson(readFile(dir / "state.previous.json"))), SizeIs(4));
+    ASSERT_THAT(store.takeNotice(),
+                testing::Optional(testing::Field(&StateStore::Notice::error, false)));
 
     const SavedState shown = store.state();
     std::ofstream(dir / "state.json", std::ios::trunc) << "{\"nicht";
