@@ -87,14 +87,13 @@ struct ScriptedAppDesktop : ScriptedDesktop, DesktopShell {
                                      std::function<void()> pressed) override {
         shortcuts.push_back(keys);
         shortcutPressed = std::move(pressed);
-        return shortcutResult;
+        return ShortcutResult::active;
     }
     void showOnAllWorkspaces(std::uint64_t) override { ++allWorkspaces; }
     std::string permissionPromptText(const std::string& status) override { return status; }
     std::string helpText() override { return "Pomoč"; }
 
     std::vector<int> activated;
-    ShortcutResult shortcutResult = ShortcutResult::active;
     std::vector<std::string> shortcuts;
     std::function<void()> shortcutPressed;
     int allWorkspaces = 0;
