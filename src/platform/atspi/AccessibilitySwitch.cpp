@@ -9,11 +9,11 @@
 namespace zuna::platform {
 namespace {
 
-constexpr const char* statusName = "org.a11y.Bus";
-constexpr const char* statusPath = "/org/a11y/bus";
-constexpr const char* statusInterface = "org.a11y.Status";
-constexpr const char* enabledProperty = "IsEnabled";
-constexpr int statusTimeoutMs = 500;
+constexpr const char* kStatusName = "org.a11y.Bus";
+constexpr const char* kStatusPath = "/org/a11y/bus";
+constexpr const char* kStatusInterface = "org.a11y.Status";
+constexpr const char* kEnabledProperty = "IsEnabled";
+constexpr int kStatusTimeoutMs = 500;
 
 // Calls a property method of the accessibility status on the session bus and returns the reply.
 // libdbus answers in a fraction of the time a GDBus call takes through its worker thread, and
@@ -28,14 +28,14 @@ DBusMessage* callStatus(const char* method, std::optional<bool> value) {
     }
     // A session bus that goes away must not end this program.
     dbus_connection_set_exit_on_disconnect(bus, FALSE);
-    DBusMessage* call = dbus_message_new_method_call(statusName, statusPath,
+    DBusMessage* call = dbus_message_new_method_call(kStatusName, kStatusPath,
                                                      "org.freedesktop.DBus.Properties", method);
     DBusMessage* reply = nullptr;
     if (call != nullptr) {
         DBusMessageIter arguments;
         dbus_message_iter_init_append(call, &arguments);
-        dbus_message_iter_append_basic(&arguments, DBUS_TYPE_STRING, &statusInterface);
-        dbus_message_iter_append_basic(&arguments, DBUS_TYPE_STRING, &enabledProperty);
+        dbus_message_iter_append_basic(&arguments, DBUS_TYPE_STRING, &kStatusInterface);
+        dbus_message_iter_append_basic(&arguments, DBUS_TYPE_STRING, &kEnabledProperty);
         if (value) {
             DBusMessageIter variant;
             const dbus_bool_t on = *value ? TRUE : FALSE;
@@ -46,7 +46,7 @@ DBusMessage* callStatus(const char* method, std::optional<bool> value) {
             // Reading must not start the accessibility bus; switching on may.
             dbus_message_set_auto_start(call, FALSE);
         }
-        reply = dbus_connection_send_with_reply_and_block(bus, call, statusTimeoutMs, &error);
+        reply = dbus_connection_send_with_reply_and_block(bus, call, kStatusTimeoutMs, &error);
         dbus_message_unref(call);
     }
     dbus_error_free(&error);

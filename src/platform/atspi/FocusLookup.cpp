@@ -177,9 +177,9 @@ Ref<AtspiAccessible> wakeChromium(AtspiAccessible* application, const Deadline& 
         g_hash_table_unref(attributes);
     }
     g_clear_error(&error);
-    constexpr auto pause = std::chrono::milliseconds(15);
-    while (Clock::now() + pause < deadline.end()) {
-        std::this_thread::sleep_for(pause);
+    constexpr auto kPause = std::chrono::milliseconds(15);
+    while (Clock::now() + kPause < deadline.end()) {
+        std::this_thread::sleep_for(kPause);
         atspi_accessible_clear_cache(application);
         bool walked = false;
         if (auto element = focusedIn(application, deadline, walked)) {

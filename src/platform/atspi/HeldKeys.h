@@ -12,10 +12,10 @@ class HeldKeys {
   public:
     // Modifier bits as the accessibility bus reports them: the X11 ones, and for Super and Meta
     // also GDK's own, which GTK sets on Wayland.
-    static constexpr unsigned shiftBit = 1u << 0;
-    static constexpr unsigned controlBit = 1u << 2;
-    static constexpr unsigned altBit = (1u << 3) | (1u << 28);
-    static constexpr unsigned superBit = (1u << 6) | (1u << 26);
+    static constexpr unsigned kShiftBit = 1u << 0;
+    static constexpr unsigned kControlBit = 1u << 2;
+    static constexpr unsigned kAltBit = (1u << 3) | (1u << 28);
+    static constexpr unsigned kSuperBit = (1u << 6) | (1u << 26);
 
     // One key event: its key symbol, pressed or released, and the modifier bits in force
     // before it.
@@ -42,18 +42,18 @@ class HeldKeys {
         switch (keysym) {
             case 0xffe1:  // Shift_L
             case 0xffe2:  // Shift_R
-                return shiftBit;
+                return kShiftBit;
             case 0xffe3:  // Control_L
             case 0xffe4:  // Control_R
-                return controlBit;
+                return kControlBit;
             case 0xffe7:  // Meta_L
             case 0xffe8:  // Meta_R
             case 0xffe9:  // Alt_L
             case 0xffea:  // Alt_R
-                return altBit;
+                return kAltBit;
             case 0xffeb:  // Super_L
             case 0xffec:  // Super_R
-                return superBit;
+                return kSuperBit;
             default:
                 return 0;
         }

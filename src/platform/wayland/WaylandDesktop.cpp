@@ -93,10 +93,10 @@ std::optional<FocusedField> WaylandDesktop::focusedField(const DesktopApplicatio
 // The click's own modifier state is all the palette's X11 connection can tell; the key events
 // that the application in front reports say when a key is held or let go.
 bool WaylandDesktop::modifiersHeld() {
-    constexpr Qt::KeyboardModifiers counted =
+    constexpr Qt::KeyboardModifiers kCounted =
         Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
     const bool atClick = QGuiApplication::instance() != nullptr &&
-                         (QGuiApplication::keyboardModifiers() & counted) != 0;
+                         (QGuiApplication::keyboardModifiers() & kCounted) != 0;
     return atClick || keys_.modifiersHeld();
 }
 
