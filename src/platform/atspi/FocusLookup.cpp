@@ -324,7 +324,13 @@ std::optional<DesktopApplication> FocusLookup::activeApplication(std::chrono::mi
     if (!frame) {
         return std::nullopt;
     }
-    // The lookup of the focused field that follows starts from here.
+    // The lookup of the focused field that follows starts from here. What was learnt of another
+    // application (its walked element, its woken tree) must not answer for this one.
+    if (cache_->processId != frame->application.processId) {
+        cache_->chromiumWoken = false;
+        cache_->focusSeen = false;
+        cache_->walked.reset();
+    }
     cache_->application = std::move(frame->accessible);
     cache_->processId = frame->application.processId;
     return std::move(frame->application);
