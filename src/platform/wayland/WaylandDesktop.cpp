@@ -25,10 +25,20 @@ WaylandDesktop::WaylandDesktop(const std::filesystem::path& dataDirectory) {
 
 WaylandDesktop::~WaylandDesktop() = default;
 
-KeySender* WaylandDesktop::keySender() {
-    for (const auto& keys : keySenders_)
-        if (keys->available()) return keys.get();
+namespace {
+
+// The first of the ways, best first, that this session offers.
+template <typename Way>
+Way* firstAvailable(const std::vector<std::unique_ptr<Way>>& ways) {
+    for (const auto& way : ways)
+        if (way->available()) return way.get();
     return nullptr;
+}
+
+}  // namespace
+
+KeySender* WaylandDesktop::keySender() {
+    return firstAvailable(keySenders_);
 }
 
 bool WaylandDesktop::accessibilityGranted() {
@@ -107,9 +117,8 @@ bool WaylandDesktop::preparePasteKeys(PasteShortcut shortcut) {
 }
 
 bool WaylandDesktop::setClipboardText(const std::string& text, bool primaryToo) {
-    for (const auto& clipboard : clipboards_)
-        if (clipboard->available()) return clipboard->setText(text, primaryToo);
-    return false;
+    ClipboardWriter* clipboard = firstAvailable(clipboards_);
+    return clipboard != nullptr && clipboard->setText(text, primaryToo);
 }
 
 KeyPostResult WaylandDesktop::postPasteKeys(const DesktopApplication& target,
