@@ -222,12 +222,13 @@ TEST_F(X11DesktopTest, HeldModifiersAndAGlobalShortcutThatFiresOncePerPress) {
 // xev shows each key event as the receiving client gets it. GTK, Qt and even Xlib (for keys with
 // Control) fall back to other groups when a key has no Latin letter, but applications without
 // such a fallback see the letter of the group stamped on the event.
-TEST_F(X11DesktopTest, PasteKeysGiveTheShortcutWithALatinVWhateverTheCurrentLayout) {
+TEST_F(X11DesktopTest, PasteKeysGiveTheShortcutWithALatinLetterWhateverTheCurrentLayout) {
     using Keys = std::vector<std::string>;
     const std::tuple<const char*, PasteShortcut, Keys> cases[] = {
         {"ru,us", PasteShortcut::controlV, {"Control_L", "v"}},
         {"ru,us", PasteShortcut::controlShiftV, {"Control_L", "Shift_L", "v"}},
         {"ru,us", PasteShortcut::shiftInsert, {"Shift_L", "Insert"}},
+        {"ru,us", PasteShortcut::controlY, {"Control_L", "y"}},
     };
     for (const auto& [layouts, shortcut, expected] : cases) {
         SCOPED_TRACE(std::string(layouts) + " " + expected.back());
@@ -257,7 +258,7 @@ TEST_F(X11DesktopTest, PasteKeysGiveTheShortcutWithALatinVWhateverTheCurrentLayo
             5s))
             << printed;
 
-        // The letter must be a "v" in the group the server stamped on its press, not the
+        // The letter must be the Latin one in the group the server stamped on its press, not the
         // Cyrillic letter of the same key.
         Keys pressed;
         const std::vector<std::smatch> matches = presses();

@@ -20,8 +20,30 @@ struct DesktopApplication {
 
 enum class FieldRole { textField, textArea, comboBox, terminal, other };
 
-// The keys that paste in a target.
-enum class PasteShortcut { controlV, controlShiftV, shiftInsert };
+// The keys that paste in a target; Control+Y yanks the clipboard in Emacs.
+enum class PasteShortcut { controlV, controlShiftV, shiftInsert, controlY };
+
+// What a shortcut presses: Control and Shift held around one key.
+enum class ShortcutKey { v, y, insert };
+struct ShortcutKeys {
+    bool control = false;
+    bool shift = false;
+    ShortcutKey key = ShortcutKey::v;
+};
+
+constexpr ShortcutKeys shortcutKeys(PasteShortcut shortcut) {
+    switch (shortcut) {
+        case PasteShortcut::controlV:
+            return {true, false, ShortcutKey::v};
+        case PasteShortcut::controlShiftV:
+            return {true, true, ShortcutKey::v};
+        case PasteShortcut::shiftInsert:
+            return {false, true, ShortcutKey::insert};
+        case PasteShortcut::controlY:
+            return {true, false, ShortcutKey::y};
+    }
+    return {};
+}
 
 // The element that has keyboard focus inside an application.
 struct FocusedField {
@@ -33,6 +55,9 @@ struct FocusedField {
     std::optional<bool> enabled;
     // Text can be typed into it (editable, with the editable-text interface).
     bool selectedTextSettable = false;
+    // The application as the user's own rules name it: its window class, else its name on the
+    // accessibility bus; lower case, empty when neither is known.
+    std::string application;
     // How the target pastes, and whether that shortcut reads the primary selection, so that the
     // text must be there as well as on the clipboard.
     PasteShortcut shortcut = PasteShortcut::controlV;

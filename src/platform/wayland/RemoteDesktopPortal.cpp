@@ -23,6 +23,7 @@ constexpr unsigned kPersistUntilRevoked = 2;
 constexpr int kControlKeysym = 0xffe3;  // Control_L
 constexpr int kShiftKeysym = 0xffe1;    // Shift_L
 constexpr int kVKeysym = 0x76;          // v
+constexpr int kYKeysym = 0x79;          // y
 constexpr int kInsertKeysym = 0xff63;   // Insert
 constexpr int kPropertyTimeoutMs = 2000;
 constexpr int kKeyTimeoutMs = 500;
@@ -159,10 +160,12 @@ void RemoteDesktopPortal::sessionClosed() {
 bool RemoteDesktopPortal::sendPasteKeys(PasteShortcut shortcut) {
     if (state_ != State::granted) return false;
     std::vector<int> held;
-    if (shortcut != PasteShortcut::shiftInsert) held.push_back(kControlKeysym);
-    if (shortcut != PasteShortcut::controlV) held.push_back(kShiftKeysym);
-    const int key = shortcut == PasteShortcut::shiftInsert ? kInsertKeysym : kVKeysym;
-    held.push_back(key);
+    const ShortcutKeys keys = shortcutKeys(shortcut);
+    if (keys.control) held.push_back(kControlKeysym);
+    if (keys.shift) held.push_back(kShiftKeysym);
+    held.push_back(keys.key == ShortcutKey::insert ? kInsertKeysym
+                   : keys.key == ShortcutKey::y    ? kYKeysym
+                                                   : kVKeysym);
     // A press whose answer did not come in time may still reach the compositor: every press
     // sent gets its release, in the reverse order, whatever the answers say.
     std::size_t pressed = 0;

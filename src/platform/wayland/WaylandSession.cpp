@@ -170,19 +170,21 @@ void WaylandSession::dispatch() {
 
 bool WaylandSession::sendPasteKeys(PasteShortcut shortcut) {
     if (keyboard_ == nullptr) return false;
-    // Evdev key codes, which the keymap above maps to Control, Shift, "v" and Insert.
+    // Evdev key codes, which the keymap above maps to Control, Shift, "v", "y" and Insert.
     std::vector<unsigned> held;
     unsigned mask = 0;
-    unsigned key = KEY_V;
-    if (shortcut != PasteShortcut::shiftInsert) {
+    const ShortcutKeys keys = shortcutKeys(shortcut);
+    if (keys.control) {
         held.push_back(KEY_LEFTCTRL);
         mask |= controlMask_;
     }
-    if (shortcut != PasteShortcut::controlV) {
+    if (keys.shift) {
         held.push_back(KEY_LEFTSHIFT);
         mask |= shiftMask_;
     }
-    if (shortcut == PasteShortcut::shiftInsert) key = KEY_INSERT;
+    const unsigned key = keys.key == ShortcutKey::insert ? KEY_INSERT
+                         : keys.key == ShortcutKey::y    ? KEY_Y
+                                                         : KEY_V;
     const unsigned time = milliseconds();
     for (const unsigned modifier : held)
         zwp_virtual_keyboard_v1_key(keyboard_, time, modifier, WL_KEYBOARD_KEY_STATE_PRESSED);

@@ -69,25 +69,27 @@ bool XTestKeys::preparePasteKeys(PasteShortcut shortcut) {
     };
     PasteKeys keys;
     keys.shortcut = shortcut;
-    if (shortcut != PasteShortcut::shiftInsert) {
+    const ShortcutKeys pressed = shortcutKeys(shortcut);
+    if (pressed.control) {
         keys.modifiers.push_back(code(XK_Control_L, XK_Control_R));
     }
-    if (shortcut != PasteShortcut::controlV) {
+    if (pressed.shift) {
         keys.modifiers.push_back(code(XK_Shift_L, XK_Shift_R));
     }
     if (std::find(keys.modifiers.begin(), keys.modifiers.end(), 0u) != keys.modifiers.end()) {
         return false;
     }
     // Insert is the same key in every layout.
-    if (shortcut == PasteShortcut::shiftInsert) {
+    if (pressed.key == ShortcutKey::insert) {
         keys.key = code(XK_Insert, XK_KP_Insert);
         if (keys.key != 0) {
             keys_ = keys;
         }
         return keys_.has_value();
     }
+    const KeySym letter = pressed.key == ShortcutKey::y ? XK_y : XK_v;
     if (!xkb_) {
-        keys.key = XKeysymToKeycode(display_, XK_v);
+        keys.key = XKeysymToKeycode(display_, letter);
         if (keys.key != 0) {
             keys_ = keys;
         }
@@ -101,13 +103,13 @@ bool XTestKeys::preparePasteKeys(PasteShortcut shortcut) {
     if (keyboard == nullptr) {
         return false;
     }
-    // The current layout's own "v" first; else the "v" of another group (a Latin layout beside
+    // The current layout's own letter first; else the letter of another group (a Latin layout beside
     // a Cyrillic or Greek one), which is locked only for the key press.
-    if (auto key = keyFor(keyboard, XK_v, state.group, false)) {
+    if (auto key = keyFor(keyboard, letter, state.group, false)) {
         keys.key = *key;
     } else {
         for (int group = 0; group < XkbNumKbdGroups; ++group) {
-            if (auto other = keyFor(keyboard, XK_v, group, true)) {
+            if (auto other = keyFor(keyboard, letter, group, true)) {
                 keys.key = *other;
                 keys.group = group;
                 keys.restoreGroup = state.locked_group;
