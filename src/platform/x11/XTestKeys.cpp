@@ -103,8 +103,8 @@ bool XTestKeys::preparePasteKeys(PasteShortcut shortcut) {
     if (keyboard == nullptr) {
         return false;
     }
-    // The current layout's own letter first; else the letter of another group (a Latin layout beside
-    // a Cyrillic or Greek one), which is locked only for the key press.
+    // The current layout's own letter first; else the letter of another group (a Latin layout
+    // beside a Cyrillic or Greek one), which is locked only for the key press.
     if (auto key = keyFor(keyboard, letter, state.group, false)) {
         keys.key = *key;
     } else {
