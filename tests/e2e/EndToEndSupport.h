@@ -22,6 +22,8 @@ using Clock = std::chrono::steady_clock;
 
 inline const std::string secure = "Zaščiteno polje ne dovoljuje tega načina lepljenja.";
 inline const std::string earlier = "prejšnja vsebina";
+inline const std::string unrecognised =
+    "Polja ni mogoče prepoznati. Klikni v besedilno polje in poskusi znova.";
 
 struct Report {
     std::string message;

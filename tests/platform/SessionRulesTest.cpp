@@ -1,4 +1,5 @@
-// The rules of the session choice and of the held-modifier tracking, without a desktop.
+// The rules of the session choice, of the held-modifier tracking and of the walk to the innermost
+// focused element, without a desktop.
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -9,6 +10,7 @@
 #include "TestSupport.h"
 #include "platform/DesktopChoice.h"
 #include "platform/atspi/HeldKeys.h"
+#include "platform/atspi/InnermostFocus.h"
 
 namespace zuna {
 namespace {
@@ -74,6 +76,46 @@ QString unservedDisplay() {
 }
 
 // Qt would abort the program without a display; it must say why in one line and fail.
+// Trees as Konsole and KWrite show them: every container above the field is focused, and so are
+// hidden page tabs beside it.
+TEST(SessionRules, TheWalkEndsAtTheInnermostShownFocusedElementOrWhereItTakesText) {
+    struct Element {
+        bool focused, shown, text;
+        std::vector<int> children;
+    };
+    struct Tree {
+        std::vector<Element> elements;  // numbered from 1: 0 is no element
+        int budget = 100;
+        bool goOn() { return budget-- > 0; }
+        const Element& at(int node) const { return elements[node - 1]; }
+        bool takesText(int node) const { return at(node).text; }
+        bool focused(int node) const { return at(node).focused; }
+        bool shown(int node) const { return at(node).shown; }
+        std::vector<int> children(int node) const { return at(node).children; }
+    };
+    const std::vector<Element> kwrite{
+        {true, true, false, {2, 3}},  // 1 filler
+        {true, false, false, {}},     // 2 page tab, hidden
+        {false, true, false, {4}},    // 3 panel, not focused
+        {true, true, false, {5, 6}},  // 4 filler
+        {false, true, false, {}},     // 5 scroll bar
+        {true, true, true, {7}},      // 6 the editor's text
+        {true, true, false, {}},      // 7 something focused inside the text
+    };
+    const std::vector<Element> panelOnly{{true, true, false, {2}}, {false, true, false, {}}};
+    const std::vector<std::tuple<const char*, std::vector<Element>, int, int>> cases{
+        {"editor", kwrite, 100, 6},
+        {"a panel with no focused part stays", panelOnly, 100, 1},
+        {"out of time: the last focused element reached", kwrite, 4, 4},
+        {"no time at all: where it started", kwrite, 0, 1},
+    };
+    for (const auto& [what, elements, budget, expected] : cases) {
+        SCOPED_TRACE(what);
+        Tree tree{elements, budget};
+        EXPECT_EQ(platform::innermostFocused(tree, 1), expected);
+    }
+}
+
 TEST(SessionRules, WithoutADisplayTheProgramSaysWhyInOneLineAndEndsWithStatusOne) {
     const QString unserved = unservedDisplay();
     const std::string noDisplay =

@@ -61,7 +61,7 @@ TEST_F(X11DesktopTest, GrantsFollowTheSessionAndAskingSwitchesAccessibilityOn) {
 }
 
 // Applications that are not on the accessibility bus, by their window's class: terminals paste
-// with their own keys; the rest cannot be checked, and Chromium's kind is told what to do.
+// with their own keys; the rest cannot be checked, and are told what to do.
 TEST(X11DesktopWindowClasses, TerminalsPasteTheirOwnWayAndTheRestCannotBeChecked) {
     using S = PasteShortcut;
     struct Expected {
@@ -74,9 +74,9 @@ TEST(X11DesktopWindowClasses, TerminalsPasteTheirOwnWayAndTheRestCannotBeChecked
         {{"xterm", "XTerm"}, {true, S::shiftInsert, true, false}},
         {{"kitty", "kitty"}, {true, S::controlShiftV, false, false}},
         {{"chromium", "Chromium"}, {false, S::controlV, false, true}},
-        {{"", ""}, {false, S::controlV, false, false}},
+        {{"", ""}, {false, S::controlV, false, true}},
         // A name that merely contains a terminal's is not that terminal.
-        {{"stage", "Stage"}, {false, S::controlV, false, false}},
+        {{"stage", "Stage"}, {false, S::controlV, false, true}},
     };
     for (const auto& [windowClass, expected] : cases) {
         SCOPED_TRACE(windowClass.name);
@@ -87,6 +87,8 @@ TEST(X11DesktopWindowClasses, TerminalsPasteTheirOwnWayAndTheRestCannotBeChecked
         EXPECT_EQ(field.shortcut, expected.shortcut);
         EXPECT_EQ(field.readsPrimary, expected.primary);
         EXPECT_EQ(!field.hint.empty(), expected.hint);
+        EXPECT_EQ(field.application,
+                  QString::fromStdString(windowClass.name).toLower().toStdString());
     }
 }
 

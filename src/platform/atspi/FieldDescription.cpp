@@ -260,12 +260,28 @@ std::optional<FocusedField> describeField(AtspiAccessible* element, const Deadli
     return field;
 }
 
-FocusedField closedField(std::string identity) {
+FocusedField unseenField(std::string identity, Unseen why) {
     FocusedField field;
     field.identity = std::move(identity);
     field.checkable = false;
-    field.hint = L(
-        "Aplikacija (Chromium, Electron) ne pokaže svojih polj: zaženi jo z --force-renderer-accessibility ali v možnostih vključi lepljenje v nepreverjena polja.");
+    switch (why) {
+        case Unseen::closedTree:
+            field.hint = L(
+                "Aplikacija (Chromium, Electron) ne pokaže svojih polj: zaženi jo z --force-renderer-accessibility ali v možnostih vključi lepljenje v nepreverjena polja.");
+            break;
+        case Unseen::qtWebEngine:
+            field.hint = L(
+                "Aplikacija (Qt WebEngine) ne pokaže polj svojih strani: zaženi jo s spremenljivko QTWEBENGINE_CHROMIUM_FLAGS=--force-renderer-accessibility ali ji v možnostih dodaj pravilo za lepljenje.");
+            break;
+        case Unseen::ownDrawing:
+            field.hint = L(
+                "Aplikacija (Emacs, Java) riše svoja polja sama, zato jih ni mogoče preveriti: v možnostih ji dodaj pravilo za lepljenje.");
+            break;
+        case Unseen::offTheBus:
+            field.hint = L(
+                "Aplikacija ne sodeluje z dostopnostjo, zato polja ni mogoče preveriti: če je tekla že pred vklopom dostopnosti, jo zaženi znova, sicer ji v možnostih dodaj pravilo za lepljenje.");
+            break;
+    }
     return field;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/atspi/FocusLookup.h"
 
+#include <algorithm>
+#include <cctype>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -7,6 +9,7 @@
 #include "platform/atspi/ActiveFrame.h"
 #include "platform/atspi/AtspiSupport.h"
 #include "platform/atspi/FieldDescription.h"
+#include "platform/atspi/InnermostFocus.h"
 
 namespace zuna::platform {
 namespace {
@@ -55,15 +58,40 @@ Ref<AtspiAccessible> focusedByCollection(AtspiAccessible* window, const Deadline
     return found;
 }
 
+bool takesText(AtspiAccessible* element) {
+    Ref<AtspiText> text(atspi_accessible_get_text_iface(element));
+    return text != nullptr;
+}
+
+// The parts of a window that hold others, and that Qt 5 marks focused along with the field.
+bool isContainer(AtspiAccessible* element) {
+    switch (atspi_accessible_get_role(element, nullptr)) {
+        case ATSPI_ROLE_FILLER:
+        case ATSPI_ROLE_PANEL:
+        case ATSPI_ROLE_PAGE_TAB:
+        case ATSPI_ROLE_PAGE_TAB_LIST:
+        case ATSPI_ROLE_SPLIT_PANE:
+        case ATSPI_ROLE_LAYERED_PANE:
+        case ATSPI_ROLE_SCROLL_PANE:
+        case ATSPI_ROLE_VIEWPORT:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Depth first through shown elements only, for applications without Collection (Qt, GTK 4).
-Ref<AtspiAccessible> focusedByWalk(AtspiAccessible* element, const Deadline& deadline,
-                                   int& visits) {
+// With `pastContainers`, a focused container counts only where it takes text, and the walk goes
+// on below the others.
+Ref<AtspiAccessible> focusedByWalk(AtspiAccessible* element, const Deadline& deadline, int& visits,
+                                   bool pastContainers = false) {
     if (++visits > 5000 || !deadline.arm()) {
         return nullptr;
     }
     Ref<AtspiStateSet> states(atspi_accessible_get_state_set(element));
-    if (hasState(states.get(), ATSPI_STATE_FOCUSED)) {
-        return Ref<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(element)));
+    if (hasState(states.get(), ATSPI_STATE_FOCUSED) &&
+        (!pastContainers || takesText(element) || !isContainer(element))) {
+        return refTo(element);
     }
     // GTK 4 marks shown elements VISIBLE only, never SHOWING.
     if (!hasState(states.get(), ATSPI_STATE_SHOWING) &&
@@ -86,7 +114,7 @@ Ref<AtspiAccessible> focusedByWalk(AtspiAccessible* element, const Deadline& dea
             return nullptr;
         }
         if (child) {
-            if (auto found = focusedByWalk(child.get(), deadline, visits)) {
+            if (auto found = focusedByWalk(child.get(), deadline, visits, pastContainers)) {
                 return found;
             }
         }
@@ -96,7 +124,8 @@ Ref<AtspiAccessible> focusedByWalk(AtspiAccessible* element, const Deadline& dea
 
 // The focused element through the application's windows, the active ones first: an inactive
 // window may keep a focused element of its own.
-Ref<AtspiAccessible> focusedInWindows(AtspiAccessible* application, const Deadline& deadline) {
+Ref<AtspiAccessible> focusedInWindows(AtspiAccessible* application, const Deadline& deadline,
+                                      bool pastContainers = false) {
     if (!deadline.arm()) {
         return nullptr;
     }
@@ -126,11 +155,12 @@ Ref<AtspiAccessible> focusedInWindows(AtspiAccessible* application, const Deadli
         }
     }
     for (const auto& window : windows) {
-        bool unsupported = false;
-        Ref<AtspiAccessible> element = focusedByCollection(window.get(), deadline, unsupported);
+        bool unsupported = pastContainers;
+        Ref<AtspiAccessible> element =
+            pastContainers ? nullptr : focusedByCollection(window.get(), deadline, unsupported);
         if (!element && unsupported) {
             int visits = 0;
-            element = focusedByWalk(window.get(), deadline, visits);
+            element = focusedByWalk(window.get(), deadline, visits, pastContainers);
         }
         if (element || !deadline.arm()) {
             return element;
@@ -151,6 +181,46 @@ Ref<AtspiAccessible> focusedIn(AtspiAccessible* application, const Deadline& dea
     }
     return element;
 }
+
+// The accessibility tree as innermostFocused walks it: within half of what is left of the
+// lookup's time, so that the element found can still be described, and a bounded number of
+// elements.
+class AtspiTree {
+  public:
+    explicit AtspiTree(const Deadline& deadline)
+        : deadline_(Clock::now() + (deadline.end() - Clock::now()) / 2) {}
+
+    bool goOn() { return ++visits_ <= kMaxVisits && deadline_.arm(); }
+    bool takesText(const Ref<AtspiAccessible>& element) {
+        return platform::takesText(element.get());
+    }
+    bool focused(const Ref<AtspiAccessible>& element) {
+        return hasState(states(element).get(), ATSPI_STATE_FOCUSED);
+    }
+    // GTK 4 marks shown elements VISIBLE only, never SHOWING.
+    bool shown(const Ref<AtspiAccessible>& element) {
+        Ref<AtspiStateSet> set = states(element);
+        return hasState(set.get(), ATSPI_STATE_SHOWING) || hasState(set.get(), ATSPI_STATE_VISIBLE);
+    }
+    std::vector<Ref<AtspiAccessible>> children(const Ref<AtspiAccessible>& element) {
+        std::vector<Ref<AtspiAccessible>> children;
+        GError* error = nullptr;
+        const gint count = atspi_accessible_get_child_count(element.get(), &error);
+        for (gint i = 0; error == nullptr && i < count && deadline_.arm(); ++i)
+            children.emplace_back(atspi_accessible_get_child_at_index(element.get(), i, &error));
+        g_clear_error(&error);
+        return children;
+    }
+
+  private:
+    static constexpr int kMaxVisits = 400;
+    static Ref<AtspiStateSet> states(const Ref<AtspiAccessible>& element) {
+        return Ref<AtspiStateSet>(atspi_accessible_get_state_set(element.get()));
+    }
+
+    Deadline deadline_;
+    int visits_ = 0;
+};
 
 bool isChromium(AtspiAccessible* application, const Deadline& deadline) {
     if (!deadline.arm()) {
@@ -189,6 +259,42 @@ Ref<AtspiAccessible> wakeChromium(AtspiAccessible* application, const Deadline& 
     return nullptr;
 }
 
+// The name or toolkit of an application, lower case; empty when it does not say in time.
+std::string lowerCase(gchar* (*ask)(AtspiAccessible*, GError**), AtspiAccessible* application,
+                      const Deadline& deadline) {
+    if (!deadline.arm()) return {};
+    GError* error = nullptr;
+    gchar* text = ask(application, &error);
+    g_clear_error(&error);
+    std::string lower = text != nullptr ? text : "";
+    g_free(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+bool takesText(const FocusedField& field) {
+    return field.role != FieldRole::other || field.selectedTextSettable;
+}
+
+// Why a focused element that takes no text still hides a field: a Qt WebEngine page whose
+// document shows nothing, or a plain panel in an application that draws its editors itself.
+std::optional<Unseen> hiddenField(AtspiAccessible* element, const std::string& name,
+                                  const std::string& toolkit, const Deadline& deadline) {
+    if (!deadline.arm()) return std::nullopt;
+    const AtspiRole role = atspi_accessible_get_role(element, nullptr);
+    if (role == ATSPI_ROLE_DOCUMENT_WEB && toolkit == "qt" && deadline.arm() &&
+        atspi_accessible_get_child_count(element, nullptr) == 0)
+        return Unseen::qtWebEngine;
+    const bool drawsItself = name == "emacs" || toolkit.find("java") != std::string::npos ||
+                             toolkit.find("j2se") != std::string::npos;
+    const bool plain = role == ATSPI_ROLE_PANEL || role == ATSPI_ROLE_FILLER ||
+                       role == ATSPI_ROLE_CANVAS || role == ATSPI_ROLE_SCROLL_PANE ||
+                       role == ATSPI_ROLE_VIEWPORT || role == ATSPI_ROLE_UNKNOWN;
+    if (drawsItself && plain) return Unseen::ownDrawing;
+    return std::nullopt;
+}
+
 }  // namespace
 
 struct FocusLookup::Cache {
@@ -203,7 +309,10 @@ struct FocusLookup::Cache {
     int processId = 0;
     // Of that application: asked to open its tree, and a focused element found there since.
     bool chromiumWoken = false;
+    Clock::time_point wokenAt;
     bool focusSeen = false;
+    // Its name and toolkit, lower case, asked once.
+    std::optional<std::pair<std::string, std::string>> names;
     // The element a walk through that application's tree found last.
     Ref<AtspiAccessible> walked;
 };
@@ -224,6 +333,7 @@ Ref<AtspiAccessible> FocusLookup::Cache::find(int wanted, const Deadline& deadli
     application.reset();
     chromiumWoken = false;
     focusSeen = false;
+    names.reset();
     walked.reset();
     Ref<AtspiAccessible> desktop(atspi_get_desktop(0));
     if (!desktop || !deadline.arm()) {
@@ -256,16 +366,27 @@ Ref<AtspiAccessible> FocusLookup::Cache::find(int wanted, const Deadline& deadli
 // element it found last is asked first: while it keeps the focus, it is the answer.
 Ref<AtspiAccessible> FocusLookup::Cache::focusedElement(AtspiAccessible* application,
                                                         const Deadline& deadline) {
+    Ref<AtspiAccessible> element;
     if (walked && deadline.arm()) {
         atspi_accessible_clear_cache(walked.get());
         Ref<AtspiStateSet> states(atspi_accessible_get_state_set(walked.get()));
-        if (hasState(states.get(), ATSPI_STATE_FOCUSED)) {
-            return refTo(walked.get());
-        }
+        if (hasState(states.get(), ATSPI_STATE_FOCUSED)) element = refTo(walked.get());
     }
     bool walkedNow = false;
-    Ref<AtspiAccessible> element = focusedIn(application, deadline, walkedNow);
-    if (walkedNow) {
+    if (!element) element = focusedIn(application, deadline, walkedNow);
+    // Also from the element kept: a container focused before its field was built holds on to the
+    // focus once the field has it too.
+    if (element) {
+        AtspiTree tree(deadline);
+        element = innermostFocused(tree, std::move(element));
+        // Qt 5 marks a page tab focused beside the page whose field has the focus (Falkon): a
+        // focused container with nothing focused below sends the walk on past such containers.
+        if (!takesText(element.get()) && isContainer(element.get()) && deadline.arm()) {
+            if (auto field = focusedInWindows(application, deadline, true))
+                element = std::move(field);
+        }
+    }
+    if (walkedNow || walked) {
         walked = refTo(element.get());
     }
     return element;
@@ -296,6 +417,7 @@ FocusLookup::Lookup FocusLookup::focusedField(int processId, std::chrono::micros
         // means its tree is still closed.
         if (!cache_->chromiumWoken) {
             cache_->chromiumWoken = true;
+            cache_->wokenAt = Clock::now();
             element = wakeChromium(application.get(), deadline);
         }
         if (!element && !cache_->focusSeen) {
@@ -310,9 +432,33 @@ FocusLookup::Lookup FocusLookup::focusedField(int processId, std::chrono::micros
     // Described anew at every look, the last one right before the keys: the same element may
     // have become a password field since the click.
     auto field = describeField(element.get(), deadline);
+    // A tree woken a moment ago is still being built: its focus may rest on the page before it
+    // reaches the field. Looked at again while half the time is left.
+    while (field && !takesText(*field) && cache_->chromiumWoken &&
+           Clock::now() - cache_->wokenAt < std::chrono::seconds(2) &&
+           deadline.end() - Clock::now() > budget / 2) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        atspi_accessible_clear_cache(application.get());
+        cache_->walked.reset();
+        if (auto again = cache_->focusedElement(application.get(), deadline)) {
+            element = std::move(again);
+            field = describeField(element.get(), deadline);
+        }
+    }
     if (!field) {
         return {};
     }
+    if (!cache_->names) {
+        cache_->names.emplace(
+            lowerCase(atspi_accessible_get_name, application.get(), deadline),
+            lowerCase(atspi_accessible_get_toolkit_name, application.get(), deadline));
+    }
+    const auto& [name, toolkit] = *cache_->names;
+    if (!takesText(*field)) {
+        if (auto why = hiddenField(element.get(), name, toolkit, deadline))
+            field = unseenField(field->identity, *why);
+    }
+    field->application = name;
     return {Outcome::found, std::move(*field)};
 }
 
@@ -329,6 +475,7 @@ std::optional<DesktopApplication> FocusLookup::activeApplication(std::chrono::mi
     if (cache_->processId != frame->application.processId) {
         cache_->chromiumWoken = false;
         cache_->focusSeen = false;
+        cache_->names.reset();
         cache_->walked.reset();
     }
     cache_->application = std::move(frame->accessible);

@@ -41,16 +41,22 @@ std::string windowIdentity(std::uint64_t window) {
     return "window:" + std::to_string(window);
 }
 
+std::string lowerCase(const std::string& name) {
+    return QString::fromStdString(name).toLower().toStdString();
+}
+
 }  // namespace
+
+// The name the user's rules know an application by: its window's class, lower case.
+std::string X11Desktop::applicationOf(const X11Session::WindowClass& windowClass) {
+    return lowerCase(windowClass.name.empty() ? windowClass.instance : windowClass.name);
+}
 
 X11Desktop::X11Desktop() = default;
 
 FocusedField X11Desktop::windowField(const X11Session::WindowClass& windowClass,
                                      std::uint64_t window) {
-    const auto lower = [](const std::string& name) {
-        return QString::fromStdString(name).toLower().toStdString();
-    };
-    const std::string names[] = {lower(windowClass.name), lower(windowClass.instance)};
+    const std::string names[] = {lowerCase(windowClass.name), lowerCase(windowClass.instance)};
     for (const std::string& name : names) {
         for (const TerminalKind& terminal : kTerminals) {
             if (name == terminal.windowClass) {
@@ -60,6 +66,7 @@ FocusedField X11Desktop::windowField(const X11Session::WindowClass& windowClass,
                 field.enabled = true;
                 field.shortcut = terminal.shortcut;
                 field.readsPrimary = terminal.readsPrimary;
+                field.application = applicationOf(windowClass);
                 return field;
             }
         }
@@ -67,12 +74,13 @@ FocusedField X11Desktop::windowField(const X11Session::WindowClass& windowClass,
     for (const std::string& name : names) {
         if (std::find(std::begin(kChromiumClasses), std::end(kChromiumClasses), name) !=
             std::end(kChromiumClasses)) {
-            return closedField(window);
+            FocusedField field = closedField(window);
+            field.application = applicationOf(windowClass);
+            return field;
         }
     }
-    FocusedField field;
-    field.identity = windowIdentity(window);
-    field.checkable = false;
+    FocusedField field = unseenField(windowIdentity(window), Unseen::offTheBus);
+    field.application = applicationOf(windowClass);
     return field;
 }
 
@@ -138,11 +146,18 @@ std::optional<FocusedField> X11Desktop::focusedField(const DesktopApplication& a
     }
     switch (lookup.outcome) {
         case FocusLookup::Lookup::Outcome::found:
+            // The window's class where it has one, as for the applications off the bus.
+            if (const auto named = applicationOf(x11_.windowClass(application.window));
+                !named.empty())
+                lookup.field.application = named;
             return std::move(lookup.field);
         case FocusLookup::Lookup::Outcome::absent:
             return windowField(x11_.windowClass(application.window), application.window);
-        case FocusLookup::Lookup::Outcome::closed:
-            return closedField(application.window);
+        case FocusLookup::Lookup::Outcome::closed: {
+            FocusedField field = closedField(application.window);
+            field.application = applicationOf(x11_.windowClass(application.window));
+            return field;
+        }
         case FocusLookup::Lookup::Outcome::failed:
             break;
     }

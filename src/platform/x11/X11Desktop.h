@@ -54,6 +54,7 @@ class X11Desktop : public Desktop {
                                     std::uint64_t window);
     // The same for an application whose tree stays closed (Chromium and what is built on it).
     static FocusedField closedField(std::uint64_t window);
+    static std::string applicationOf(const X11Session::WindowClass& windowClass);
 
   private:
     X11Session x11_;
