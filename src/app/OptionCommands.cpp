@@ -84,14 +84,15 @@ void AppDelegate::addRulesMenu(QMenu& options) {
     QMenu* rules = options.addMenu(qt(L("Pravila za aplikacije")));
     QPointer<AppDelegate> self(this);
     // The application where pasting failed last, or went last: its keys may be the wrong ones.
+    // The keys that apply there now, the user's or built in, are ticked.
     const std::string offer = engine_.ruleOffer();
-    const ApplicationRule* current = ruleFor(state().applicationRules, offer);
+    const std::optional<PasteShortcut> current = engine_.ruleKeys(offer);
     for (const PasteShortcut keys : kPasteShortcuts) {
         if (offer.empty()) break;
         QAction* item = rules->addAction(menuText(
             L("Lepi v {0} brez preverjanja s {1}", offer, std::string(shortcutName(keys)))));
         item->setCheckable(true);
-        item->setChecked(current != nullptr && current->keys == keys);
+        item->setChecked(current == keys);
         connect(item, &QAction::triggered, this, [self, offer, keys] {
             if (self) self->addApplicationRule(offer, keys);
         });
