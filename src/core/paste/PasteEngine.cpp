@@ -84,17 +84,19 @@ void PasteEngine::paste(const std::string& text, const std::string& name) {
             return;
         }
     }
-    Delivery delivery{
-        *target,           field->identity, text, name, field->shortcut, field->readsPrimary,
-        field->application};
-    // Other keys than the field's own: the primary selection is what Shift+Insert reads in the
-    // terminals and X11 programs that have it.
-    if (ruled && *ruled != field->shortcut) {
-        delivery.shortcut = *ruled;
-        delivery.readsPrimary = *ruled == PasteShortcut::shiftInsert;
-    }
+    auto delivery = std::make_shared<Delivery>(Delivery{.target = *target,
+                                                        .fieldIdentity = field->identity,
+                                                        .text = text,
+                                                        .name = name,
+                                                        .application = field->application});
+    delivery->shortcut = ruled.value_or(field->shortcut);
+    // The field's own keys keep what the desktop knows of them; of the others only Shift+Insert
+    // reads the primary selection, in the terminals and X11 programs that have one.
+    delivery->readsPrimary = delivery->shortcut == field->shortcut
+                                 ? field->readsPrimary
+                                 : delivery->shortcut == PasteShortcut::shiftInsert;
     busy_ = true;
-    waitForModifiers(0, std::make_shared<Delivery>(std::move(delivery)));
+    waitForModifiers(0, std::move(delivery));
 }
 
 std::optional<PasteShortcut> PasteEngine::ruleKeys(std::string_view application) const {
