@@ -89,7 +89,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     engine_.onPermissionNeeded = [self] {
         if (self) self->showPermission();
     };
-    engine_.pasteUnchecked = state().pasteUncheckedFields;
+    applyPasteOptions();
     view_->setPermissionVisible(!engine_.permitted());
     view_->permission()->setToolTip(qt(engine_.permissionStatus()));
 
@@ -133,9 +133,14 @@ void AppDelegate::takeOutsideChanges() {
 void AppDelegate::applyOutsideState() {
     if (state().theme != Theme::current()) applyTheme();
     applyPin();
-    engine_.pasteUnchecked = state().pasteUncheckedFields;
+    applyPasteOptions();
     if (state().globalShortcut != grabbedShortcut_) applyShortcut(false);
     refresh();
+}
+
+void AppDelegate::applyPasteOptions() {
+    engine_.pasteUnchecked = state().pasteUncheckedFields;
+    engine_.applicationRules = state().applicationRules;
 }
 
 void AppDelegate::applyTheme() {

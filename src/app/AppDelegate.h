@@ -124,6 +124,10 @@ class AppDelegate : public QObject, public PaletteOwner {
     void exportData(bool all);
     void importData();
     void togglePasteUnchecked();
+    // The user's paste rule for one application: a new rule replaces the one it had. Saved,
+    // then handed to the engine.
+    void addApplicationRule(const std::string& application, PasteShortcut keys);
+    void removeApplicationRule(const std::string& application);
     void help();
     void openData();
     // The keys that show or hide the palette from anywhere ("" for none): saved, then grabbed.
@@ -152,6 +156,10 @@ class AppDelegate : public QObject, public PaletteOwner {
     // Puts the state on the screen after it changed from outside: theme, pin, options, buttons.
     // The window's frame stays: it is this machine's own.
     void applyOutsideState();
+    // Hands the saved paste options to the engine: unchecked fields and the application rules.
+    void applyPasteOptions();
+    // The options submenu that offers, lists and removes the application rules.
+    void addRulesMenu(QMenu& options);
     void permissionTick();
     void schedulePermissionTick();
     void resetStatus();

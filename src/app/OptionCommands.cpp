@@ -1,5 +1,5 @@
 // The options menu: export, import, the permission prompt, pasting into unchecked fields, the
-// shortcut, start at login, help, the data folder and quitting.
+// application rules, the shortcut, start at login, help, the data folder and quitting.
 #include <QActionGroup>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -41,6 +41,7 @@ std::unique_ptr<QMenu> AppDelegate::optionsMenu() {
             [](AppDelegate& app) { app.togglePasteUnchecked(); });
     unchecked->setCheckable(true);
     unchecked->setChecked(state().pasteUncheckedFields);
+    addRulesMenu(*menu);
     menu->addSeparator();
 
     // The keys that show or hide the palette; a value saved by hand is offered as it is.
@@ -68,6 +69,48 @@ std::unique_ptr<QMenu> AppDelegate::optionsMenu() {
     menu->addSeparator();
     add(L("Končaj Zuna Trep"), [](AppDelegate& app) { app.quit(); });
     return menu;
+}
+
+namespace {
+
+// Application names come from the desktop: an "&" in them is text, not a menu accelerator.
+QString menuText(const std::string& text) {
+    return qt(text).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+}  // namespace
+
+void AppDelegate::addRulesMenu(QMenu& options) {
+    QMenu* rules = options.addMenu(qt(L("Pravila za aplikacije")));
+    QPointer<AppDelegate> self(this);
+    // The application where pasting failed last, or went last: its keys may be the wrong ones.
+    // The keys that apply there now, the user's or built in, are ticked.
+    const std::string offer = engine_.ruleOffer();
+    const std::optional<PasteShortcut> current = engine_.ruleKeys(offer);
+    for (const PasteShortcut keys : kPasteShortcuts) {
+        if (offer.empty()) break;
+        QAction* item = rules->addAction(menuText(
+            L("Lepi v {0} brez preverjanja s {1}", offer, std::string(shortcutName(keys)))));
+        item->setCheckable(true);
+        item->setChecked(current == keys);
+        connect(item, &QAction::triggered, this, [self, offer, keys] {
+            if (self) self->addApplicationRule(offer, keys);
+        });
+    }
+    if (offer.empty() && state().applicationRules.empty()) {
+        rules->addAction(qt(L("Aplikacija, v katero lepljenje ne uspe, se pokaže tukaj.")))
+            ->setEnabled(false);
+    }
+    if (!offer.empty() && !state().applicationRules.empty()) rules->addSeparator();
+    for (const auto& rule : state().applicationRules) {
+        QMenu* one = rules->addMenu(
+            menuText(rule.application + " · " + std::string(shortcutName(rule.keys))));
+        const std::string application = rule.application;
+        connect(one->addAction(qt(L("Odstrani pravilo"))), &QAction::triggered, this,
+                [self, application] {
+                    if (self) self->removeApplicationRule(application);
+                });
+    }
 }
 
 void AppDelegate::showOptions() {
@@ -218,6 +261,27 @@ void AppDelegate::togglePasteUnchecked() {
     status(state().pasteUncheckedFields ? L("Lepljenje v nepreverjena polja · vključeno")
                                         : L("Lepljenje v nepreverjena polja · izključeno"),
            false);
+}
+
+void AppDelegate::addApplicationRule(const std::string& application, PasteShortcut keys) {
+    if (modalOpen_) return;
+    SavedState changed = state();
+    changed.applicationRules = withRule(changed.applicationRules, {application, keys});
+    if (!saveOrAlert(changed, L("Shranjevanje ni uspelo"))) return;
+    applyPasteOptions();
+    status(L("Pravilo za {0}: lepljenje brez preverjanja s {1}", application,
+             std::string(shortcutName(keys))),
+           false);
+}
+
+void AppDelegate::removeApplicationRule(const std::string& application) {
+    if (modalOpen_) return;
+    SavedState changed = state();
+    changed.applicationRules = withoutRule(changed.applicationRules, application);
+    if (changed == state()) return;
+    if (!saveOrAlert(changed, L("Shranjevanje ni uspelo"))) return;
+    applyPasteOptions();
+    status(L("Pravilo za {0} je odstranjeno.", application), false);
 }
 
 void AppDelegate::help() {

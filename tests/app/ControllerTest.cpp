@@ -1,9 +1,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
+#include <QMenu>
 
 #include "AppTestSupport.h"
 #include "StoreTestSupport.h"
@@ -90,6 +92,9 @@ TEST_F(ControllerTest, SettingsAreSavedBeforeTheyAreApplied) {
          }},
         {"unchecked fields", [](AppDelegate& app) { app.togglePasteUnchecked(); },
          [](AppFixture& f) { return int(f.app->engine().pasteUnchecked); }},
+        {"application rule",
+         [](AppDelegate& app) { app.addApplicationRule("kate", PasteShortcut::controlY); },
+         [](AppFixture& f) { return int(f.app->engine().applicationRules.size()); }},
         {"theme", [](AppDelegate& app) { app.selectTheme(AppTheme::midnight); },
          [](AppFixture&) { return int(Theme::current() == AppTheme::midnight); }},
         {"shortcut", [](AppDelegate& app) { app.chooseShortcut("Ctrl+Alt+Z"); },
@@ -115,10 +120,47 @@ TEST_F(ControllerTest, SettingsAreSavedBeforeTheyAreApplied) {
     Theme::setCurrent(AppTheme::graphite);
 }
 
+// The entry of this title, in the menu or one of its submenus; none when there is none.
+QAction* entry(QMenu& menu, const std::string& title) {
+    for (QAction* action : menu.findChildren<QAction*>())
+        if (action->text().toStdString() == title) return action;
+    return nullptr;
+}
+
+// An application whose field cannot be checked is offered a rule; the rule is saved, pastes
+// there with its keys, is listed and removed.
+TEST_F(ControllerTest, ApplicationRulesAreOfferedListedAndRemovedFromTheOptions) {
+    const std::string offered = "Lepi v kate brez preverjanja s Ctrl+Shift+V";
+    EXPECT_EQ(entry(*f.app->optionsMenu(), offered), nullptr);
+    f.desktop.field->checkable = false;
+    f.desktop.field->application = "kate";
+    f.app->paste("x", "n");
+
+    auto menu = f.app->optionsMenu();
+    entry(*menu, offered)->trigger();
+    EXPECT_EQ(f.stored().applicationRules,
+              (std::vector<ApplicationRule>{{"kate", PasteShortcut::controlShiftV}}));
+    EXPECT_EQ(f.statusTip(), "Pravilo za kate: lepljenje brez preverjanja s Ctrl+Shift+V");
+    f.app->paste("x", "n");
+    EXPECT_EQ(f.desktop.posts, 1);
+    EXPECT_EQ(f.desktop.shortcut, PasteShortcut::controlShiftV);
+
+    menu = f.app->optionsMenu();
+    EXPECT_TRUE(entry(*menu, offered)->isChecked());
+    QAction* listed = entry(*menu, "kate · Ctrl+Shift+V");
+    ASSERT_NE(listed, nullptr);
+    entry(*listed->menu(), "Odstrani pravilo")->trigger();
+    EXPECT_TRUE(f.stored().applicationRules.empty());
+    EXPECT_TRUE(f.app->engine().applicationRules.empty());
+    EXPECT_EQ(f.statusTip(), "Pravilo za kate je odstranjeno.");
+}
+
 TEST_F(ControllerTest, AStoredShortcutIsGrabbedAndTogglesThePaletteOnEveryWorkspace) {
     SavedState state = fiveButtons();
     state.globalShortcut = "Ctrl+Alt+Z";
+    state.applicationRules = {{"kate", PasteShortcut::controlY}};
     AppFixture g(startingWith(state));
+    EXPECT_EQ(g.app->engine().applicationRules, state.applicationRules);
     EXPECT_THAT(g.desktop.shortcuts, ElementsAre("Ctrl+Alt+Z"));
     const int shown = g.desktop.allWorkspaces;
     g.desktop.shortcutPressed();

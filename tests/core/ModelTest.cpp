@@ -36,6 +36,8 @@ json group(const std::string& id, json buttons = json::array()) {
     return {{"id", id}, {"name", "Skupina " + id}, {"buttons", std::move(buttons)}};
 }
 
+const std::string kRule =
+    "Vsako pravilo za aplikacijo potrebuje ime aplikacije (največ 100 znakov), vsaka aplikacija pa ima lahko le eno pravilo.";
 const std::string kDuplicate = "Datoteka vsebuje podvojene identifikatorje gumbov.";
 const std::string kCount = "Zuna Trep podpira od 1 do 5 skupin.";
 const std::string kGroup =
@@ -137,6 +139,7 @@ TEST(SavedStateTest, Version2DefaultsNullsAndUnknownMembers) {
     doc["groups"][0]["buttons"][0]["color"] = nullptr;
     doc["theme"] = nullptr;
     doc["pasteUncheckedFields"] = nullptr;
+    doc["applicationRules"] = nullptr;
     SavedState state = read(doc);
     EXPECT_TRUE(state.alwaysOnTop && !state.pasteUncheckedFields);
     EXPECT_EQ(state.theme, AppTheme::graphite);
@@ -146,18 +149,22 @@ TEST(SavedStateTest, Version2DefaultsNullsAndUnknownMembers) {
               std::vector<Snippet>{Snippet("Ime", "besedilo", "B1", "#397D70")});
     // Newer members are written only when set, so a file that never had them keeps its form.
     const json plain = json::parse(jsonData(state));
-    EXPECT_FALSE(plain.contains("globalShortcut") || plain.contains("pasteUncheckedFields"));
+    EXPECT_FALSE(plain.contains("globalShortcut") || plain.contains("pasteUncheckedFields") ||
+                 plain.contains("applicationRules"));
 
     doc["theme"] = "midnight";
     doc["selectedGroupID"] = "G2";
     doc["macWindow"] = {{"x", -1440}, {"y", 20.5}, {"width", 300}, {"height", 400}};
     doc["globalShortcut"] = "Ctrl+Alt+Z";
     doc["pasteUncheckedFields"] = true;
+    doc["applicationRules"] = json::array({{{"application", "kate"}, {"keys", "Shift+Insert"}}});
     doc["groups"][0]["buttons"][0]["text"] = "a/b \"c\"\n\t\u0001 čšž 🇸🇮";
     state = read(doc);
     EXPECT_EQ(state.theme, AppTheme::midnight);
     EXPECT_EQ(state.selectedGroupID, "G2");
     EXPECT_EQ(state.macWindow, (WindowFrame{-1440, 20.5, 300, 400}));
+    EXPECT_EQ(state.applicationRules,
+              (std::vector<ApplicationRule>{{"kate", PasteShortcut::shiftInsert}}));
     // Written sorted, indented and plain: only what JSON must escape is escaped.
     const std::string bytes = jsonData(state);
     EXPECT_THAT(bytes,
@@ -182,6 +189,12 @@ TEST(SavedStateTest, Version2DefaultsNullsAndUnknownMembers) {
 TEST(SavedStateTest, RefusalsSayWhatIsWrong) {
     const json good = version2({group("G1", {button("B1")})});
     const std::string unsupported = "Nepodprta različica podatkov Zuna Trep.";
+    const auto rule = [](json application, json keys) {
+        return json{{"application", application}, {"keys", keys}};
+    };
+    const auto rules = [](std::vector<json> list) {
+        return [list](json& d) { d["applicationRules"] = list; };
+    };
     const std::vector<std::pair<std::function<void(json&)>, std::string>> cases{
         {[](json& d) { d["version"] = 3; }, unsupported},
         // The version decides before the groups are looked at.
@@ -196,6 +209,13 @@ TEST(SavedStateTest, RefusalsSayWhatIsWrong) {
          "\"groups[0].buttons[0].name\" must be a string, not an integer."},
         {[](json& d) { d["groups"][0]["buttons"][0].erase("text"); },
          "The member \"text\" is missing in \"groups[0].buttons[0]\"."},
+        {rules({rule("emacs", "ctrl+v")}),
+         "Neznane tipke za lepljenje: ctrl+v. Mogoče so Ctrl+V, Ctrl+Shift+V, Shift+Insert in Ctrl+Y."},
+        {rules({rule("emacs", "Ctrl+V"), rule("emacs", "Ctrl+Y")}), kRule},
+        {rules({rule(" ", "Ctrl+V")}), kRule},
+        {rules({rule(repeat("x", 101), "Ctrl+V")}), kRule},
+        {rules(std::vector(51, rule("emacs", "Ctrl+V"))),
+         "Zuna Trep hrani največ 50 pravil za aplikacije."},
     };
     for (const auto& [change, message] : cases) {
         json doc = good;

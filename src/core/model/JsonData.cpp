@@ -12,6 +12,8 @@ std::string jsonData(const SavedState& state) {
     Json document = Json::object();
     document["alwaysOnTop"] = state.alwaysOnTop;
     document["appearanceVersion"] = state.appearanceVersion;
+    if (!state.applicationRules.empty())
+        document["applicationRules"] = json::encode(state.applicationRules);
     document["format"] = state.format;
     if (!state.globalShortcut.empty()) document["globalShortcut"] = state.globalShortcut;
     document["groups"] = json::encode(state.groups);

@@ -64,6 +64,36 @@ WindowFrame decodeFrame(Json& value, const Path& at) {
     return frame;
 }
 
+std::vector<ApplicationRule> decodeRules(Json& value, const Path& at) {
+    asArray(value, at);
+    std::vector<ApplicationRule> rules;
+    rules.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const Path ruleAt = at.element(i);
+        Json& rule = asObject(value[i], ruleAt);
+        std::string application =
+            takeString(required(rule, "application", ruleAt), ruleAt.member("application"));
+        const std::string name = takeString(required(rule, "keys", ruleAt), ruleAt.member("keys"));
+        const std::optional<PasteShortcut> keys = shortcutNamed(name);
+        if (!keys) {
+            throw ZunaError(L(
+                "Neznane tipke za lepljenje: {0}. Mogoče so Ctrl+V, Ctrl+Shift+V, Shift+Insert in Ctrl+Y.",
+                name));
+        }
+        rules.push_back({std::move(application), *keys});
+    }
+    return rules;
+}
+
+Json encode(const std::vector<ApplicationRule>& rules) {
+    Json list = Json::array();
+    for (const auto& rule : rules) {
+        list.push_back(Json::object(
+            {{"application", rule.application}, {"keys", std::string(shortcutName(rule.keys))}}));
+    }
+    return list;
+}
+
 Json encode(const Snippet& button) {
     return Json::object(
         {{"color", button.color}, {"id", button.id}, {"name", button.name}, {"text", button.text}});

@@ -83,6 +83,10 @@ SavedState SavedState::fromJson(std::string_view bytes, bool* wasVersion1) {
     if (Json* value = optional(document, "pasteUncheckedFields")) {
         state.pasteUncheckedFields = asBool(*value, root.member("pasteUncheckedFields"));
     }
+    if (Json* value = optional(document, "applicationRules")) {
+        state.applicationRules = decodeRules(*value, root.member("applicationRules"));
+        validateRules(state.applicationRules);
+    }
     state.format = std::string(kFormat);
     state.version = 2;
     return state;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/model/ApplicationRule.h"
 #include "core/model/Records.h"
 
 namespace zuna {
@@ -28,6 +29,9 @@ struct SavedState {
     // Paste also where the target's field cannot be checked. Written only when on, so files
     // without it read and look as before.
     bool pasteUncheckedFields = false;
+    // The user's paste rule per application, in the order they were added. Written only when
+    // there are any.
+    std::vector<ApplicationRule> applicationRules;
 
     SavedState() = default;
     // One group "Moji podatki" holding the given buttons.
@@ -36,8 +40,8 @@ struct SavedState {
     static SavedState initial();
 
     // Reads a state file's bytes: version 2, or the legacy version 1. Throws JsonError for text
-    // that is not JSON or of the wrong shape, ZunaError for an unsupported version or groups
-    // that break the rules.
+    // that is not JSON or of the wrong shape, ZunaError for an unsupported version, groups
+    // or application rules that break the rules.
     // `wasVersion1`, when given, tells whether the bytes were in the legacy form.
     static SavedState fromJson(std::string_view bytes, bool* wasVersion1 = nullptr);
 

@@ -85,4 +85,18 @@ void validateGroups(const std::vector<SnippetGroup>& groups) {
     }
 }
 
+void validateRules(const std::vector<ApplicationRule>& rules) {
+    if (rules.size() > kMaxApplicationRules) {
+        throw ZunaError(L("Zuna Trep hrani največ 50 pravil za aplikacije."));
+    }
+    std::unordered_set<std::string_view> applications;
+    for (const auto& rule : rules) {
+        if (!nameFits(rule.application, kMaxApplicationNameLength) ||
+            !applications.insert(rule.application).second) {
+            throw ZunaError(L(
+                "Vsako pravilo za aplikacijo potrebuje ime aplikacije (največ 100 znakov), vsaka aplikacija pa ima lahko le eno pravilo."));
+        }
+    }
+}
+
 }  // namespace zuna

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/model/ApplicationRule.h"
 #include "core/model/Records.h"
 
 namespace zuna {
@@ -10,6 +11,8 @@ namespace zuna {
 // for the first rule broken, and only read their input.
 void validateButtons(const std::vector<Snippet>& buttons);
 void validateGroups(const std::vector<SnippetGroup>& groups);
+// At most kMaxApplicationRules, each naming an application, and no application twice.
+void validateRules(const std::vector<ApplicationRule>& rules);
 
 // The first rule one button breaks on its own, checked in this order. The editor uses it to
 // name the field at fault; identifiers repeated across buttons are the lists' concern.

@@ -51,26 +51,61 @@ void PasteEngine::paste(const std::string& text, const std::string& name) {
         report(unrecognised, true);
         return;
     }
+    // Refused where a rule of the user's could help: offered for this application in the
+    // options, and the user told where.
+    const auto refuseUnruled = [&](const std::string& message) {
+        if (field->application.empty()) {
+            report(message, true);
+            return;
+        }
+        ruleOffer_ = field->application;
+        report(message + " " + L("Pod zobnikom lahko dodaš pravilo za {0}.", ruleOffer_), true);
+    };
+    const std::optional<PasteShortcut> ruled = ruleKeys(field->application);
     if (!field->checkable) {
         // Nothing about the field is known, so only the user's choice lets the text go there.
-        if (!pasteUnchecked) {
-            report(field->hint.empty() ? unrecognised : field->hint, true);
+        if (!pasteUnchecked && !ruled) {
+            refuseUnruled(field->hint.empty() ? unrecognised : field->hint);
             return;
         }
     } else {
         const bool textRole = field->role != FieldRole::other;
-        if (field->enabled == false || (!textRole && !field->selectedTextSettable)) {
+        if (field->enabled == false) {
             report(L("Izberi polje za besedilo, nato klikni gumb."), true);
             return;
         }
+        if (!textRole && !field->selectedTextSettable && !ruled) {
+            refuseUnruled(L("Izberi polje za besedilo, nato klikni gumb."));
+            return;
+        }
+        // No rule opens a field the desktop can see is a password field.
         if (field->secure) {
             report(L("Zaščiteno polje ne dovoljuje tega načina lepljenja."), true);
             return;
         }
     }
+    auto delivery = std::make_shared<Delivery>(Delivery{.target = *target,
+                                                        .fieldIdentity = field->identity,
+                                                        .text = text,
+                                                        .name = name,
+                                                        .application = field->application});
+    delivery->shortcut = ruled.value_or(field->shortcut);
+    // The field's own keys keep what the desktop knows of them; of the others only Shift+Insert
+    // reads the primary selection, in the terminals and X11 programs that have one.
+    delivery->readsPrimary = delivery->shortcut == field->shortcut
+                                 ? field->readsPrimary
+                                 : delivery->shortcut == PasteShortcut::shiftInsert;
     busy_ = true;
-    waitForModifiers(0, std::make_shared<Delivery>(Delivery{*target, field->identity, text, name,
-                                                            field->shortcut, field->readsPrimary}));
+    waitForModifiers(0, std::move(delivery));
+}
+
+std::optional<PasteShortcut> PasteEngine::ruleKeys(std::string_view application) const {
+    if (application.empty()) return std::nullopt;
+    if (const ApplicationRule* rule = ruleFor(applicationRules, application)) return rule->keys;
+    for (const BuiltInRule& rule : kBuiltInRules) {
+        if (rule.application == application) return rule.keys;
+    }
+    return std::nullopt;
 }
 
 void PasteEngine::waitForModifiers(int attempt, std::shared_ptr<Delivery> delivery) {
@@ -123,6 +158,8 @@ void PasteEngine::deliver(const Delivery& delivery) {
             finish(L("Sistem trenutno ne more poslati ukaza za lepljenje."), true);
             return;
     }
+    // Keys that reached the application but did not paste there are fixed by a rule for it.
+    if (!delivery.application.empty()) ruleOffer_ = delivery.application;
     const std::string application =
         delivery.target.name.empty() ? L("izbrano aplikacijo") : delivery.target.name;
     finish(L("✓ Poslano v {0} · {1}", application, delivery.name), false);

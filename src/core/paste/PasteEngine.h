@@ -3,12 +3,26 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "core/model/ApplicationRule.h"
 #include "core/paste/DesktopAccess.h"
 #include "core/paste/Scheduler.h"
 
 namespace zuna {
+
+// Applications whose keys are known although their fields cannot be checked; the user's own rule
+// for the same application takes the place of its row. One row per application.
+struct BuiltInRule {
+    std::string_view application;
+    PasteShortcut keys;
+};
+inline constexpr BuiltInRule kBuiltInRules[] = {
+    {"emacs", PasteShortcut::controlY},
+};
 
 // Delivers a snippet's text into the focused text field of the application the user works in:
 // checks the field, waits until no modifier key is held, checks the field again, puts the text
@@ -49,6 +63,15 @@ class PasteEngine {
     // Deliver also into applications whose field cannot be checked (no password field can be
     // recognised there). Off unless the user chose it.
     bool pasteUnchecked = false;
+    // The user's rules: in these applications the field is not checked, only refused when it is
+    // known to be a password field or disabled, and the rule's keys paste. Before kBuiltInRules.
+    std::vector<ApplicationRule> applicationRules;
+
+    // The keys a rule gives that application (the user's, else a built-in one), or none.
+    std::optional<PasteShortcut> ruleKeys(std::string_view application) const;
+    // The application to offer a rule for: the last one, known by name, where a field could not
+    // be checked or was no text element, or that a delivery went to. Empty until then.
+    const std::string& ruleOffer() const { return ruleOffer_; }
 
   private:
     struct Delivery {
@@ -58,6 +81,7 @@ class PasteEngine {
         std::string name;
         PasteShortcut shortcut = PasteShortcut::controlV;
         bool readsPrimary = false;
+        std::string application;
     };
 
     void waitForModifiers(int attempt, std::shared_ptr<Delivery> delivery);
@@ -72,6 +96,7 @@ class PasteEngine {
     DesktopAccess& desktop_;
     Scheduler& scheduler_;
     bool busy_ = false;
+    std::string ruleOffer_;
     // Scheduled re-checks hold this weakly: once the engine is gone they find it expired.
     std::shared_ptr<PasteEngine*> self_;
 };

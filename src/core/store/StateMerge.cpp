@@ -133,6 +133,43 @@ Ids mergeOrder(const Ids& base, const Ids& local, const Ids& outside, Newer newe
     return {result.begin(), result.end()};
 }
 
+// Rules by application, each one a setting of its own: a rule added on either side is kept, a
+// removal or a change of keys on one side wins, and where both changed the keys the newer side
+// does; a removal on one side and a change on the other keep the change.
+std::vector<ApplicationRule> mergeRules(const std::vector<ApplicationRule>& base,
+                                        const std::vector<ApplicationRule>& local,
+                                        const std::vector<ApplicationRule>& outside, Newer newer) {
+    const auto keysOf = [](const std::vector<ApplicationRule>& rules, const std::string& name) {
+        const ApplicationRule* rule = ruleFor(rules, name);
+        return rule != nullptr ? std::optional(rule->keys) : std::nullopt;
+    };
+    const auto namesOf = [](const std::vector<ApplicationRule>& rules) {
+        Ids names;
+        for (const auto& rule : rules)
+            names.push_back(rule.application);
+        return names;
+    };
+    std::unordered_map<std::string, PasteShortcut> merged;
+    for (const auto* side : {&local, &outside}) {
+        for (const auto& rule : *side) {
+            const auto before = keysOf(base, rule.application);
+            const auto mine = keysOf(local, rule.application);
+            const auto theirs = keysOf(outside, rule.application);
+            auto keys = pick(&before, mine, theirs, newer);
+            // A removal never undoes keys the other side chose meanwhile.
+            if (!keys) keys = mine != before ? mine : theirs != before ? theirs : std::nullopt;
+            if (keys) merged.emplace(rule.application, *keys);
+        }
+    }
+    std::vector<ApplicationRule> rules;
+    for (const auto& name :
+         mergeOrder(namesOf(base), namesOf(local), namesOf(outside), newer,
+                    [&](const std::string& name) { return merged.count(name) != 0; })) {
+        rules.push_back({name, merged.at(name)});
+    }
+    return rules;
+}
+
 }  // namespace
 
 std::string derivedIdentifier(const std::string& seed) {
@@ -272,16 +309,19 @@ SavedState mergeStates(const SavedState& base, const SavedState& local, const Sa
         pick(&base.globalShortcut, local.globalShortcut, outside.globalShortcut, newer);
     merged.pasteUncheckedFields = pick(&base.pasteUncheckedFields, local.pasteUncheckedFields,
                                        outside.pasteUncheckedFields, newer);
+    merged.applicationRules =
+        mergeRules(base.applicationRules, local.applicationRules, outside.applicationRules, newer);
     merged.appearanceVersion = std::max(local.appearanceVersion, outside.appearanceVersion);
     return merged;
 }
 
 SavedState mergeConflictCopy(const SavedState& current, const SavedState& copy) {
-    // No groups in the base: everything is an addition. The copy's settings as the base: the
-    // current ones are the changed side, so they stay.
+    // No groups and no rules in the base: everything is an addition. The copy's settings as the
+    // base: the current ones are the changed side, so they stay.
     SavedState base = copy;
     base.groups.clear();
     base.selectedGroupID.clear();
+    base.applicationRules.clear();
     return mergeStates(base, current, copy, Newer::local);
 }
 

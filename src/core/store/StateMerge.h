@@ -18,14 +18,16 @@ enum class Newer { local, outside };
 // - a button or group changed differently on both sides is kept twice: the outside version
 //   becomes a copy right after it, named so;
 // - orders, the selected group and the settings follow the side that changed them, or the newer
-//   one; the window frame is always the local one, since it belongs to this machine's screen.
-// The result may break the group rules (a sixth group); the caller checks it as any save does.
+//   one; the window frame is always the local one, since it belongs to this machine's screen;
+// - application rules merge by application, each as a setting of its own.
+// The result may break the group rules (a sixth group) or hold too many application rules; the
+// caller checks it as any save does.
 SavedState mergeStates(const SavedState& base, const SavedState& local, const SavedState& outside,
                        Newer newer);
 
 // Merges a sync tool's conflict copy, for which no common base is known: everything it holds is
 // treated as added, a group or button that differs under the same identifier is kept twice, and
-// the order and settings of `current` stay.
+// the order and settings of `current` stay (a rule of both for one application too).
 SavedState mergeConflictCopy(const SavedState& current, const SavedState& copy);
 
 // Equal in everything that the window frame does not decide.

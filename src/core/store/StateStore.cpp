@@ -212,6 +212,7 @@ void StateStore::save(const SavedState& newState) {
             "Shranjevanje je ustavljeno, da ohranimo neberljive podatke. Odpri mapo podatkov in obnovi svojo datoteko."));
     }
     validateGroups(newState.groups);
+    validateRules(newState.applicationRules);
     const bool selectedExists =
         std::any_of(newState.groups.begin(), newState.groups.end(),
                     [&](const SnippetGroup& g) { return g.id == newState.selectedGroupID; });
@@ -251,6 +252,7 @@ void StateStore::save(const SavedState& newState) {
             absorbOutside();
             target = mergeStates(before, newState, state_, Newer::local);
             validateGroups(target.groups);
+            validateRules(target.applicationRules);
             targetBytes = jsonData(target);
         }
         if (known_) {
@@ -297,6 +299,7 @@ bool StateStore::absorbOutside() {
     SavedState merged = mergeStates(base_, state_, migrated(outside), Newer::outside);
     try {
         validateGroups(merged.groups);
+        validateRules(merged.applicationRules);
     } catch (const ZunaError& error) {
         keepAside("zunanja-" + stamp() + ".json", bytes, error.message());
         known_ = identity;
@@ -348,6 +351,7 @@ bool StateStore::mergeConflictCopies() {
                 SavedState copy = SavedState::fromJson(limitedData(path));
                 merged = mergeConflictCopy(state_, migrated(copy));
                 validateGroups(merged->groups);
+                validateRules(merged->applicationRules);
             } catch (const std::exception& error) {
                 problem = error.what();
                 merged.reset();

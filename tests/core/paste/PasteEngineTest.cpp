@@ -20,6 +20,10 @@ struct Report {
 
 const Report changed{"Ciljno polje se je spremenilo. Klikni ga in poskusi znova.", true};
 const Report cannotSend{"Sistem trenutno ne more poslati ukaza za lepljenje.", true};
+const Report notText{"Izberi polje za besedilo, nato klikni gumb.", true};
+const Report secure{"Zaščiteno polje ne dovoljuje tega načina lepljenja.", true};
+const Report noField{"Polja ni mogoče prepoznati. Klikni v besedilno polje in poskusi znova.",
+                     true};
 
 // The engine on a scripted desktop whose clipboard holds "earlier", with every report written down.
 struct Rig {
@@ -94,10 +98,6 @@ TEST(PasteEngine, MissingGrantsAreNamedAndRequestedTogether) {
 // to follow at once.
 TEST(PasteEngine, RefusalsChangesAndFailuresAreReportedAndNothingIsPastedWrongly) {
     const Report otherApp{"Najprej klikni v polje druge aplikacije.", true};
-    const Report notText{"Izberi polje za besedilo, nato klikni gumb.", true};
-    const Report secure{"Zaščiteno polje ne dovoljuje tega načina lepljenja.", true};
-    const Report noField{"Polja ni mogoče prepoznati. Klikni v besedilno polje in poskusi znova.",
-                         true};
     const Report noClipboard{"Odložišče ni na voljo. Poskusi znova.", true};
     using Arrange = std::function<void(ScriptedDesktop&)>;
     // Happens at the second check of the held modifiers, while the engine waits.
@@ -225,6 +225,78 @@ TEST(PasteEngine, AcceptsTextRolesAndAnyTypableElementWithTheirOwnShortcut) {
         EXPECT_EQ(r.desktop.clipboard, "ls -la\n");
         EXPECT_EQ(r.desktop.primary,
                   primary ? std::optional<std::string>("ls -la\n") : std::nullopt);
+    }
+}
+
+// A rule, the user's before a built-in one, lets the text into a field that cannot be checked or
+// is no text element, with the rule's keys; never into one the desktop shows to be a password
+// field, nor a disabled one. Where a rule would have helped, or where the text went, that
+// application is the one to offer a rule for.
+TEST(PasteEngine, ApplicationRulesOpenUncheckedFieldsWithTheirKeysButNeverPasswords) {
+    using S = PasteShortcut;
+    using Arrange = std::function<void(FocusedField&)>;
+    const Report sent{"✓ Poslano v Urejevalnik · n", false};
+    const auto toKate = [](Report r) {
+        return r.message += " Pod zobnikom lahko dodaš pravilo za kate.", r;
+    };
+    // What an application that shows no fields says of its field means nothing, "secure" too.
+    const Arrange unchecked = [](FocusedField& f) {
+        f.checkable = false, f.secure = true, f.enabled = false, f.role = FieldRole::other;
+    };
+    const Arrange button = [](FocusedField& f) {
+        f.role = FieldRole::other, f.selectedTextSettable = false;
+    };
+    const Arrange password = [](FocusedField& f) { f.secure = true; };
+    const Arrange disabled = [](FocusedField& f) { f.enabled = false; };
+    const Arrange secureButton = [&](FocusedField& f) { button(f), password(f); };
+    const auto primary = [](S keys) -> Arrange {
+        return [keys](FocusedField& f) { f.shortcut = keys, f.readsPrimary = true; };
+    };
+    struct Row {
+        const char* what;
+        std::string application;
+        std::vector<ApplicationRule> rules;
+        Arrange arrange;
+        Report report;
+        std::optional<S> keys;  // none: nothing sent
+        bool primary;
+        std::string offer;
+    };
+    constexpr S V = S::controlV, CSV = S::controlShiftV, SI = S::shiftInsert, Y = S::controlY;
+    const Row rows[] = {
+        {"no rule", "kate", {}, unchecked, toKate(noField), {}, false, "kate"},
+        {"user's rule", "kate", {{"kate", CSV}}, unchecked, sent, CSV, false, "kate"},
+        {"another's rule", "kate", {{"emacs", V}}, unchecked, toKate(noField), {}, false, "kate"},
+        {"built in", "emacs", {}, unchecked, sent, Y, false, "emacs"},
+        {"user's over built in", "emacs", {{"emacs", V}}, unchecked, sent, V, false, "emacs"},
+        {"unknown application", "", {{"", V}}, unchecked, noField, {}, false, ""},
+        {"no text element", "kate", {}, button, toKate(notText), {}, false, "kate"},
+        {"no text element, ruled", "xterm", {{"xterm", SI}}, button, sent, SI, true, "xterm"},
+        {"password field", "kate", {{"kate", V}}, password, secure, {}, false, ""},
+        {"password button", "emacs", {}, secureButton, secure, {}, false, ""},
+        {"disabled", "kate", {{"kate", V}}, disabled, notText, {}, false, ""},
+        // The field's own keys keep what the desktop knows of its primary selection.
+        {"the field's own keys", "urxvt", {{"urxvt", CSV}}, primary(CSV), sent, CSV, true, "urxvt"},
+        {"other keys", "urxvt", {{"urxvt", V}}, primary(SI), sent, V, false, "urxvt"},
+        {"delivered without a rule", "gedit", {}, [](auto&) {}, sent, V, false, "gedit"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Rig r;
+        r.desktop.field->application = row.application;
+        row.arrange(*r.desktop.field);
+        r.engine->applicationRules = row.rules;
+        r.engine->paste("secret", "n");
+        EXPECT_EQ(r.only(), row.report);
+        EXPECT_EQ(r.engine->ruleOffer(), row.offer);
+        if (!row.keys) {
+            r.expectNothingSent();
+            continue;
+        }
+        EXPECT_EQ(r.desktop.posts, 1);
+        EXPECT_EQ(r.desktop.shortcut, row.keys);
+        EXPECT_EQ(r.desktop.primary,
+                  row.primary ? std::optional<std::string>("secret") : std::nullopt);
     }
 }
 

@@ -29,6 +29,7 @@ TEST(StateMergeTest, MergesByIdentifiersAndKeepsWhatEitherSideTyped) {
                      "A"),
         SnippetGroup("B", {Snippet("b1", "1", "b1")}, "B")};
     base.selectedGroupID = "A";
+    base.applicationRules = {{"xterm", PasteShortcut::shiftInsert}};
     using Edit = std::function<void(SavedState&)>;
     const auto add = [](std::size_t group, std::string id) -> Edit {
         return [=](SavedState& s) { s.groups[group].buttons.emplace_back(id, "new", id); };
@@ -49,6 +50,12 @@ TEST(StateMergeTest, MergesByIdentifiersAndKeepsWhatEitherSideTyped) {
                 s.groups.emplace_back(name, std::vector<Snippet>{}, name);
         };
     };
+    const auto rule = [](std::string application, PasteShortcut keys) -> Edit {
+        return [=](SavedState& s) {
+            s.applicationRules = withRule(s.applicationRules, {application, keys});
+        };
+    };
+    const Edit unruled = [](SavedState& s) { s.applicationRules.clear(); };
     const Edit none = [](SavedState&) {};
     const Edit dropFirst = [](SavedState& s) {
         s.groups[0].buttons.erase(s.groups[0].buttons.begin());
@@ -58,7 +65,10 @@ TEST(StateMergeTest, MergesByIdentifiersAndKeepsWhatEitherSideTyped) {
         Edit local, outside;
         std::string expected;  // empty: the result breaks the group rules
         bool conflictCopy = false;
+        std::string rules = "xterm=Shift+Insert";
     };
+    const std::string start = "A:a1,a2,a3|B:b1";
+    using S = PasteShortcut;
     const Row rows[] = {
         {"identical sides", none, none, "A:a1,a2,a3|B:b1"},
         {"additions on both", add(0, "a4"), add(1, "b2"), "A:a1,a2,a3,a4|B:b1,b2"},
@@ -74,6 +84,17 @@ TEST(StateMergeTest, MergesByIdentifiersAndKeepsWhatEitherSideTyped) {
         {"six groups", groups("C", "D"), groups("E", "F"), ""},
         {"conflict copy", add(0, "a4"), [&](SavedState& s) { retext("O")(s), add(1, "b2")(s); },
          "A:a1,a1 (druga različica),a2,a3,a4|B:b1,b2", true},
+        {"rules added on both", rule("kate", S::controlV), rule("emacs", S::controlY), start, false,
+         "xterm=Shift+Insert,emacs=Ctrl+Y,kate=Ctrl+V"},
+        {"rule removed, unchanged elsewhere", none, unruled, start, false, ""},
+        {"rule removed, keys changed elsewhere", rule("xterm", S::controlV), unruled, start, false,
+         "xterm=Ctrl+V"},
+        {"keys changed on both: the newer wins", rule("xterm", S::controlV),
+         rule("xterm", S::controlY), start, false, "xterm=Ctrl+Y"},
+        {"conflict copy of rules",
+         [&](SavedState& s) { rule("xterm", S::controlV)(s), rule("kate", S::controlV)(s); },
+         [&](SavedState& s) { rule("xterm", S::controlY)(s), rule("emacs", S::controlY)(s); },
+         start, true, "xterm=Ctrl+V,kate=Ctrl+V,emacs=Ctrl+Y"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -93,6 +114,11 @@ TEST(StateMergeTest, MergesByIdentifiersAndKeepsWhatEitherSideTyped) {
         }
         EXPECT_NO_THROW(validateGroups(merged.groups));
         EXPECT_EQ(layout(merged), row.expected);
+        std::string rules;
+        for (const auto& [application, keys] : merged.applicationRules)
+            rules +=
+                (rules.empty() ? "" : ",") + application + "=" + std::string(shortcutName(keys));
+        EXPECT_EQ(rules, row.rules);
         // The frame is this machine's; a setting changed on one side wins, unless it is a copy's.
         EXPECT_EQ(merged.macWindow, local.macWindow);
         EXPECT_EQ(merged.theme, row.conflictCopy ? AppTheme::graphite : AppTheme::midnight);
