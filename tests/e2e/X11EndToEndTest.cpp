@@ -147,7 +147,9 @@ for (const field of document.querySelectorAll('textarea, input'))
             setClipboardText("—");
             ASSERT_TRUE(xdotool({"key", "ctrl+a", "ctrl+c"}));
         }
-        if (kind == Kind::saving) ASSERT_TRUE(xdotool({"key", "ctrl+x", "ctrl+s"}));
+        if (kind == Kind::saving) {
+            ASSERT_TRUE(xdotool({"key", "ctrl+x", "ctrl+s"}));
+        }
         // In the reader's file, in the editor, or in the page's title ("area=<value> - Browser").
         const auto arrived = [&]() -> std::string {
             if (kind == Kind::editor) return clipboardText();

@@ -271,15 +271,15 @@ FocusedField unseenField(std::string identity, Unseen why) {
             break;
         case Unseen::qtWebEngine:
             field.hint = L(
-                "Aplikacija (Qt WebEngine) ne pokaže polj svojih strani: zaženi jo s spremenljivko QTWEBENGINE_CHROMIUM_FLAGS=--force-renderer-accessibility ali ji v možnostih dodaj pravilo za lepljenje.");
+                "Aplikacija (Qt WebEngine) ne pokaže polj svojih strani: zaženi jo s spremenljivko QTWEBENGINE_CHROMIUM_FLAGS=--force-renderer-accessibility.");
             break;
         case Unseen::ownDrawing:
-            field.hint = L(
-                "Aplikacija (Emacs, Java) riše svoja polja sama, zato jih ni mogoče preveriti: v možnostih ji dodaj pravilo za lepljenje.");
+            field.hint =
+                L("Aplikacija (Emacs, Java) riše svoja polja sama, zato jih ni mogoče preveriti.");
             break;
         case Unseen::offTheBus:
             field.hint = L(
-                "Aplikacija ne sodeluje z dostopnostjo, zato polja ni mogoče preveriti: če je tekla že pred vklopom dostopnosti, jo zaženi znova, sicer ji v možnostih dodaj pravilo za lepljenje.");
+                "Aplikacija ne sodeluje z dostopnostjo, zato polja ni mogoče preveriti: če je tekla že pred vklopom dostopnosti, jo zaženi znova.");
             break;
     }
     return field;
