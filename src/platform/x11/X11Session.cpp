@@ -141,21 +141,39 @@ std::uint64_t X11Session::activeWindow() {
         }
         if (active) {
             // The value may name a window that no longer exists.
-            return *active != None && windowExists(*active) ? *active : 0;
+            if (*active == None || !windowExists(*active)) return 0;
+            // i3 makes a window that refuses input active when it offers WM_TAKE_FOCUS (as Qt's
+            // windows do), and the palette is one: hovered or clicked, it became the active
+            // window while the keys still went to the field the user typed in.
+            if (refusesInput(*active)) {
+                const unsigned long focused = focusedTopLevel(false);
+                if (focused != 0) return focused;
+            }
+            return *active;
         }
     }
-    return focusedTopLevel();
+    return focusedTopLevel(true);
 }
 
-// Without a window manager: the top-level window that holds the input focus, or, when the focus
-// follows the pointer, the one under the pointer.
-unsigned long X11Session::focusedTopLevel() {
+// The window says in its WM_HINTS that it takes no keyboard input.
+bool X11Session::refusesInput(unsigned long window) {
+    ErrorTrap trap(display_);
+    XWMHints* hints = XGetWMHints(display_, window);
+    const bool refuses = hints != nullptr && (hints->flags & InputHint) != 0 && !hints->input;
+    if (hints != nullptr) XFree(hints);
+    return refuses && !trap.failed();
+}
+
+// The top-level window that holds the input focus, or, when the focus follows the pointer (as
+// without a window manager), the one under the pointer if that is asked for.
+unsigned long X11Session::focusedTopLevel(bool underPointer) {
     ErrorTrap trap(display_);
     const Window root = DefaultRootWindow(display_);
     Window focus = None;
     int revert = 0;
     XGetInputFocus(display_, &focus, &revert);
     if (focus == PointerRoot || focus == None) {
+        if (!underPointer) return 0;
         focus = pointer(display_).child;
     }
     // Climb to the child of the root window.

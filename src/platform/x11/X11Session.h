@@ -28,8 +28,9 @@ class X11Session {
     _XDisplay* display() const { return display_; }
     bool hasXkb() const { return xkb_; }
 
-    // The active top-level window: the window manager's _NET_ACTIVE_WINDOW, or where no window
-    // manager answers, the window that has the input focus (or lies under the pointer).
+    // The active top-level window: the window manager's _NET_ACTIVE_WINDOW (unless that window
+    // refuses keyboard input and another one has the input focus), or where no window manager
+    // answers, the window that has the input focus (or lies under the pointer).
     std::uint64_t activeWindow();
     std::optional<DesktopApplication> activeApplication();
 
@@ -59,7 +60,8 @@ class X11Session {
   private:
     unsigned long atom(const char* name);
     bool windowManagerRunning();
-    unsigned long focusedTopLevel();
+    unsigned long focusedTopLevel(bool underPointer);
+    bool refusesInput(unsigned long window);
     unsigned long clientWindowOf(unsigned long topLevel);
     bool windowExists(unsigned long window);
     int windowProcessId(unsigned long window);
