@@ -133,8 +133,9 @@ for (const field of document.querySelectorAll('textarea, input'))
             },
             15s));
         ASSERT_TRUE(kind == Kind::saving || firstClick || settled(target));
+        auto before = firstClick ? std::pair(target.processId(), std::string()) : focusNow();
         const Report report = deliver(text);
-        auto before = focusNow();
+        if (firstClick) before = focusNow();
         EXPECT_EQ(before.first, target.processId());
         EXPECT_EQ(report.message.rfind("✓ Poslano v ", 0), 0u) << report.message;
         if (kind == Kind::asking) {
