@@ -376,18 +376,24 @@ Ref<AtspiAccessible> FocusLookup::Cache::focusedElement(AtspiAccessible* applica
     if (!element) element = focusedIn(application, deadline, walkedNow);
     // Also from the element kept: a container focused before its field was built holds on to the
     // focus once the field has it too.
+    bool container = false;
     if (element) {
         AtspiTree tree(deadline);
         element = innermostFocused(tree, std::move(element));
         // Qt 5 marks a page tab focused beside the page whose field has the focus (Falkon): a
         // focused container with nothing focused below sends the walk on past such containers.
-        if (!takesText(element.get()) && isContainer(element.get()) && deadline.arm()) {
-            if (auto field = focusedInWindows(application, deadline, true))
+        container = !takesText(element.get()) && isContainer(element.get());
+        if (container && deadline.arm()) {
+            if (auto field = focusedInWindows(application, deadline, true)) {
                 element = std::move(field);
+                container = false;
+            }
         }
     }
+    // A container is not kept: one focused while the window was being built (KWrite) may keep
+    // the focus beside the field that gets it later, and the next walk must find that field.
     if (walkedNow || walked) {
-        walked = refTo(element.get());
+        walked = container ? nullptr : refTo(element.get());
     }
     return element;
 }
