@@ -54,6 +54,9 @@ bench: build
 	ZUNA_WAYLAND_INPUT=$(abspath $(BUILD_DIR))/tests/e2e/zuna_wayland_input \
 		scripts/wayland-session --compositor sway $(BUILD_DIR)/bench/paste/zuna_paste_bench
 	scripts/wayland-session --compositor mutter $(BUILD_DIR)/bench/paste/zuna_paste_bench
+	ZUNA_WAYLAND_INPUT=$(abspath $(BUILD_DIR))/tests/e2e/zuna_wayland_input \
+	ZUNA_KWIN_FAKE_INPUT=$(abspath $(BUILD_DIR))/bench/paste/zuna_paste_bench:$(abspath $(BUILD_DIR))/tests/e2e/zuna_wayland_input \
+		scripts/wayland-session --compositor kwin $(BUILD_DIR)/bench/paste/zuna_paste_bench
 	scripts/headless-session $(BUILD_DIR)/bench/app/zuna_startup_bench
 
 # The Debian package, $(BUILD_DIR)/zuna-trep_<version>_amd64.deb, made by CPack from the install

@@ -1,8 +1,9 @@
 // From PasteEngine::paste to the key events posted, delivering into a real GTK entry (zenity).
 // Inside scripts/headless-session: the X11 desktop (XTest). Inside scripts/wayland-session: the
-// Wayland desktop, with sway's virtual keyboard or, on mutter, the desktop portal (whose dialog
-// the benchmark answers first, as a user would). Prints the median and the 95th percentile. On X11
-// also the lookup of Konsole's terminal, which sits below a chain of focused Qt containers.
+// Wayland desktop, with sway's virtual keyboard, KWin's fake input or, on mutter, the desktop
+// portal (whose dialog the benchmark answers first, as a user would). Prints the median and the
+// 95th percentile. On X11 also the lookup of Konsole's terminal, which sits below a chain of
+// focused Qt containers.
 #include <QApplication>
 #include <algorithm>
 #include <chrono>
@@ -18,6 +19,7 @@
 #include "core/paste/PasteEngine.h"
 #include "platform/QtScheduler.h"
 #include "platform/atspi/FocusLookup.h"
+#include "platform/wayland/FakeInputKeys.h"
 #include "platform/wayland/RemoteDesktopPortal.h"
 #include "platform/wayland/VirtualKeyboardKeys.h"
 #include "platform/wayland/WaylandDesktop.h"
@@ -179,9 +181,12 @@ int main(int argc, char** argv) {
     zuna::test::TempDir data;
     Timed<zuna::platform::WaylandDesktop> desktop(data.path());
     const QStringList entry = zuna::test::onWayland(zenity.front(), zenity.mid(1));
-    if (dynamic_cast<zuna::platform::VirtualKeyboardKeys*>(desktop.keySender()) != nullptr) {
+    const bool sway =
+        dynamic_cast<zuna::platform::VirtualKeyboardKeys*>(desktop.keySender()) != nullptr;
+    if (sway || dynamic_cast<zuna::platform::FakeInputKeys*>(desktop.keySender()) != nullptr) {
         return measure(
-            desktop, "Wayland, virtual keyboard (sway)", entry,
+            desktop, sway ? "Wayland, virtual keyboard (sway)" : "Wayland, KWin's fake input (KDE)",
+            entry,
             [] {
                 return zuna::test::input({"tap", "Return"});
             },

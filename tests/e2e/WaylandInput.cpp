@@ -1,11 +1,13 @@
-// The test's hands on a wlroots compositor (sway): a virtual pointer and a virtual keyboard,
-// driven by the command line, as a user's mouse and keyboard would be.
+// The test's hands on a wlroots compositor (sway): a virtual pointer and a virtual keyboard; on
+// KWin its fake input, which the session grants this program. Driven by the command line, as a
+// user's mouse and keyboard would be.
 //
 //   zuna_wayland_input hold                 keeps a pointer and a keyboard until killed
 //   zuna_wayland_input click X Y            moves to X Y (of 1280 x 800) and clicks the left button
 //   zuna_wayland_input down KEY | up KEY | tap KEY ...
 //
-// KEY is a key symbol name ("Return", "Shift_L", "Tab", "a"), pressed on an English keyboard.
+// KEY is a key symbol name ("Return", "Shift_L", "Tab", "a"), pressed on an English keyboard
+// (KWin's fake input reads the key codes with the seat's layout, English in the session).
 // The session runs one holder from its start: sway 1.7 ends when a seat's pointer goes away
 // under a GTK client, so the seat must never lose its pointer while the tests run.
 #include <linux/input-event-codes.h>
@@ -21,6 +23,7 @@
 #include <string>
 #include <thread>
 
+#include "fake-input-client-protocol.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
@@ -35,13 +38,14 @@ struct Globals {
     wl_seat* seat = nullptr;
     zwp_virtual_keyboard_manager_v1* keyboards = nullptr;
     zwlr_virtual_pointer_manager_v1* pointers = nullptr;
+    org_kde_kwin_fake_input* fake = nullptr;
 };
 
 template <class T>
 void bind(T*& into, const wl_interface& wanted, wl_registry* registry, unsigned name,
-          const char* interface) {
+          const char* interface, unsigned version = 1) {
     if (into == nullptr && std::strcmp(interface, wanted.name) == 0)
-        into = static_cast<T*>(wl_registry_bind(registry, name, &wanted, 1));
+        into = static_cast<T*>(wl_registry_bind(registry, name, &wanted, version));
 }
 
 void global(void* data, wl_registry* registry, unsigned name, const char* interface, unsigned) {
@@ -49,6 +53,8 @@ void global(void* data, wl_registry* registry, unsigned name, const char* interf
     bind(globals->seat, wl_seat_interface, registry, name, interface);
     bind(globals->keyboards, zwp_virtual_keyboard_manager_v1_interface, registry, name, interface);
     bind(globals->pointers, zwlr_virtual_pointer_manager_v1_interface, registry, name, interface);
+    // Version 4 has the keyboard.
+    bind(globals->fake, org_kde_kwin_fake_input_interface, registry, name, interface, 4);
 }
 const wl_registry_listener registryListener{global, [](void*, wl_registry*, unsigned) {}};
 
@@ -60,12 +66,14 @@ unsigned now() {
 
 class Keyboard {
   public:
-    Keyboard(zwp_virtual_keyboard_manager_v1* manager, wl_seat* seat) {
+    Keyboard(const Globals& globals) : fake_(globals.fake) {
         context_ = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
         const xkb_rule_names names{"evdev", "pc105", "us", "", ""};
         keymap_ = xkb_keymap_new_from_names(context_, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
         state_ = xkb_state_new(keymap_);
-        keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(manager, seat);
+        if (fake_ != nullptr) return;
+        keyboard_ = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(globals.keyboards,
+                                                                            globals.seat);
         char* text = xkb_keymap_get_as_string(keymap_, XKB_KEYMAP_FORMAT_TEXT_V1);
         const std::size_t size = std::strlen(text) + 1;
         const int fd = memfd_create("keymap", MFD_CLOEXEC);
@@ -83,6 +91,12 @@ class Keyboard {
             const xkb_keysym_t* syms = nullptr;
             if (xkb_keymap_key_get_syms_by_level(keymap_, code, 0, 0, &syms) > 0 &&
                 syms[0] == sym) {
+                if (fake_ != nullptr) {
+                    org_kde_kwin_fake_input_keyboard_key(
+                        fake_, code - evdevOffset,
+                        pressed ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+                    return true;
+                }
                 zwp_virtual_keyboard_v1_key(
                     keyboard_, now(), code - evdevOffset,
                     pressed ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
@@ -103,6 +117,7 @@ class Keyboard {
     xkb_keymap* keymap_ = nullptr;
     xkb_state* state_ = nullptr;
     zwp_virtual_keyboard_v1* keyboard_ = nullptr;
+    org_kde_kwin_fake_input* fake_ = nullptr;
 };
 
 }  // namespace
@@ -116,13 +131,19 @@ int main(int argc, char** argv) {
     Globals globals;
     wl_registry_add_listener(wl_display_get_registry(display), &registryListener, &globals);
     wl_display_roundtrip(display);
-    if (globals.seat == nullptr || globals.keyboards == nullptr || globals.pointers == nullptr) {
+    const bool virtualInput =
+        globals.seat != nullptr && globals.keyboards != nullptr && globals.pointers != nullptr;
+    if (!virtualInput && globals.fake == nullptr) {
         std::fprintf(stderr, "zuna_wayland_input: the compositor offers no virtual input\n");
         return 1;
     }
     zwlr_virtual_pointer_v1* pointer =
-        zwlr_virtual_pointer_manager_v1_create_virtual_pointer(globals.pointers, globals.seat);
-    Keyboard keyboard(globals.keyboards, globals.seat);
+        virtualInput
+            ? zwlr_virtual_pointer_manager_v1_create_virtual_pointer(globals.pointers, globals.seat)
+            : nullptr;
+    if (!virtualInput)
+        org_kde_kwin_fake_input_authenticate(globals.fake, "zuna_wayland_input", "test input");
+    Keyboard keyboard(globals);
     wl_display_roundtrip(display);
 
     for (int i = 1; i < argc; ++i) {
@@ -141,18 +162,30 @@ int main(int argc, char** argv) {
             // Each step its own frame, answered before the next, as a real mouse would send.
             const auto step = [&](auto&& send, int pause) {
                 send();
-                zwlr_virtual_pointer_v1_frame(pointer);
+                if (pointer != nullptr) zwlr_virtual_pointer_v1_frame(pointer);
                 wl_display_roundtrip(display);
                 std::this_thread::sleep_for(std::chrono::milliseconds(pause));
             };
             step(
                 [&] {
-                    zwlr_virtual_pointer_v1_motion_absolute(pointer, now(), x, y, extentX, extentY);
+                    if (pointer == nullptr)
+                        org_kde_kwin_fake_input_pointer_motion_absolute(
+                            globals.fake, wl_fixed_from_int(int(x)), wl_fixed_from_int(int(y)));
+                    else
+                        zwlr_virtual_pointer_v1_motion_absolute(pointer, now(), x, y, extentX,
+                                                                extentY);
                 },
                 50);
             for (const auto state :
                  {WL_POINTER_BUTTON_STATE_PRESSED, WL_POINTER_BUTTON_STATE_RELEASED})
-                step([&] { zwlr_virtual_pointer_v1_button(pointer, now(), BTN_LEFT, state); }, 30);
+                step(
+                    [&] {
+                        if (pointer == nullptr)
+                            org_kde_kwin_fake_input_button(globals.fake, BTN_LEFT, state);
+                        else
+                            zwlr_virtual_pointer_v1_button(pointer, now(), BTN_LEFT, state);
+                    },
+                    30);
         } else if (command == "down" || command == "up" || command == "tap") {
             const std::string key = argument(1);
             ++i;

@@ -7,6 +7,7 @@
 #include "platform/linux/ProcessIdentity.h"
 #include "platform/wayland/BridgedClipboard.h"
 #include "platform/wayland/DataControlClipboard.h"
+#include "platform/wayland/FakeInputKeys.h"
 #include "platform/wayland/RemoteDesktopPortal.h"
 #include "platform/wayland/VirtualKeyboardKeys.h"
 #include "platform/x11/X11Session.h"
@@ -17,6 +18,7 @@ namespace zuna::platform {
 // data control reaches Wayland clients without the bridge. A new way is one line here.
 WaylandDesktop::WaylandDesktop(const std::filesystem::path& dataDirectory) {
     keySenders_.push_back(std::make_unique<VirtualKeyboardKeys>(session_));
+    keySenders_.push_back(std::make_unique<FakeInputKeys>(session_));
     keySenders_.push_back(
         std::make_unique<RemoteDesktopPortal>(dataDirectory / "remote-desktop.token"));
     clipboards_.push_back(std::make_unique<DataControlClipboard>(session_));

@@ -19,8 +19,9 @@ namespace zuna::platform {
 // The desktop of a Wayland session, where the palette runs on XWayland and no display server
 // names another program's window: the target and its field come from the accessibility bus
 // alone, the held modifiers from the key events applications report there (and the click's own
-// state), and the paste shortcut from the compositor's virtual keyboard (wlroots) or the desktop
-// portal's remote-control grant (GNOME, KDE). A QGuiApplication must exist.
+// state), and the paste shortcut from the compositor's virtual keyboard (wlroots), KWin's fake
+// input (KDE) or the desktop portal's remote-control grant (GNOME, KDE). A QGuiApplication must
+// exist.
 class WaylandDesktop : public Desktop {
   public:
     // The portal's restore token is kept in `dataDirectory`.

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "fake-input-client-protocol.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 
@@ -19,6 +20,20 @@ namespace zuna::platform {
 namespace {
 
 const wl_registry_listener registryListener{&WaylandSession::global, &WaylandSession::globalRemove};
+const wl_seat_listener seatListener{&WaylandSession::capabilities,
+                                    [](void*, wl_seat*, const char*) {}};
+// Only the keymap matters: the focus, keys and modifiers of other programs never come here.
+const wl_keyboard_listener keyboardListener{
+    &WaylandSession::keymap,
+    [](void*, wl_keyboard*, unsigned, wl_surface*, wl_array*) {},
+    [](void*, wl_keyboard*, unsigned, wl_surface*) {},
+    [](void*, wl_keyboard*, unsigned, unsigned, unsigned, unsigned) {},
+    [](void*, wl_keyboard*, unsigned, unsigned, unsigned, unsigned, unsigned) {},
+    [](void*, wl_keyboard*, int, int) {}};
+// Linux key codes are XKB key codes less 8.
+constexpr unsigned kEvdevOffset = 8;
+// The version of KWin's fake input that has keyboard keys.
+constexpr unsigned kFakeInputKeys = 4;
 
 // The keymap of our own keyboard as text, and the bit of Control in it: an English layout, so
 // that the key sent is a Latin "v" whatever the user types with.
@@ -49,6 +64,22 @@ Keymap englishKeymap() {
     return result;
 }
 
+// The evdev code of the key that gives `sym` at the first level of the first layout that has
+// it. The layout in use is not known to a client without the focus; a letter of the first layout
+// is the one shortcuts match in Qt and GTK when a non-Latin layout is active.
+unsigned keyOf(xkb_keymap* keymap, xkb_keysym_t sym, unsigned fallback) {
+    for (xkb_layout_index_t layout = 0; layout < xkb_keymap_num_layouts(keymap); ++layout) {
+        for (xkb_keycode_t code = xkb_keymap_min_keycode(keymap);
+             code <= xkb_keymap_max_keycode(keymap); ++code) {
+            const xkb_keysym_t* syms = nullptr;
+            if (xkb_keymap_key_get_syms_by_level(keymap, code, layout, 0, &syms) > 0 &&
+                syms[0] == sym && code >= kEvdevOffset)
+                return code - kEvdevOffset;
+        }
+    }
+    return fallback;
+}
+
 unsigned milliseconds() {
     using namespace std::chrono;
     return static_cast<unsigned>(
@@ -73,7 +104,8 @@ const zwlr_data_control_v1_listener deviceListener{&newOffer, &dropOffer, &devic
 
 }  // namespace
 
-WaylandSession::WaylandSession() {
+WaylandSession::WaylandSession()
+    : seatKeys_{KEY_LEFTCTRL, KEY_LEFTSHIFT, KEY_V, KEY_Y, KEY_INSERT} {
     display_ = wl_display_connect(nullptr);
     if (display_ == nullptr) return;
     registry_ = wl_display_get_registry(display_);
@@ -91,10 +123,17 @@ WaylandSession::WaylandSession() {
         dataControl_ = zwlr_data_control_manager_v1_get_data_control(dataControlManager_, seat_);
         zwlr_data_control_v1_add_listener(dataControl_, &deviceListener, this);
     }
+    if (fakeInput_ != nullptr)
+        org_kde_kwin_fake_input_authenticate(fakeInput_, "Zuna Trep",
+                                             "Pastes a saved text into the focused field");
     // A compositor that refuses a request ends the connection: find out now, not at a click.
-    if (wl_display_roundtrip(display_) < 0) {
+    // With the fake input, whose device gives KWin's seat a keyboard, a second round brings the
+    // keymap of that keyboard.
+    if (wl_display_roundtrip(display_) < 0 ||
+        (fakeInput_ != nullptr && wl_display_roundtrip(display_) < 0)) {
         keyboard_ = nullptr;
         dataControl_ = nullptr;
+        fakeInput_ = nullptr;
         return;
     }
     // Requests for the clipboard's content arrive as events; they are read from Qt's loop.
@@ -112,10 +151,14 @@ WaylandSession::~WaylandSession() {
 void WaylandSession::global(void* data, wl_registry* registry, unsigned name, const char* interface,
                             unsigned version) {
     auto* self = static_cast<WaylandSession*>(data);
-    (void)version;
     if (std::strcmp(interface, wl_seat_interface.name) == 0 && self->seat_ == nullptr) {
         self->seat_ =
             static_cast<wl_seat*>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        wl_seat_add_listener(self->seat_, &seatListener, self);
+    } else if (std::strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 &&
+               version >= kFakeInputKeys) {
+        self->fakeInput_ = static_cast<org_kde_kwin_fake_input*>(
+            wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, kFakeInputKeys));
     } else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
         self->keyboardManager_ = static_cast<zwp_virtual_keyboard_manager_v1*>(
             wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
@@ -126,6 +169,45 @@ void WaylandSession::global(void* data, wl_registry* registry, unsigned name, co
 }
 
 void WaylandSession::globalRemove(void*, wl_registry*, unsigned) {}
+
+// Asking a seat that never had a keyboard for one is an error that ends the connection; the
+// fake input's own device gives KWin's seat one.
+void WaylandSession::capabilities(void* data, wl_seat* seat, unsigned capabilities) {
+    auto* self = static_cast<WaylandSession*>(data);
+    if (self->fakeInput_ == nullptr || self->seatKeyboard_ != nullptr ||
+        (capabilities & WL_SEAT_CAPABILITY_KEYBOARD) == 0)
+        return;
+    self->seatKeyboard_ = wl_seat_get_keyboard(seat);
+    wl_keyboard_add_listener(self->seatKeyboard_, &keyboardListener, self);
+}
+
+// Sent at first and again whenever the user changes the layout.
+void WaylandSession::keymap(void* data, wl_keyboard*, unsigned format, int fd, unsigned size) {
+    auto* self = static_cast<WaylandSession*>(data);
+    void* text = format == WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1
+                     ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0)
+                     : MAP_FAILED;
+    ::close(fd);
+    if (text == MAP_FAILED) return;
+    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
+    xkb_keymap* keymap =
+        context == nullptr
+            ? nullptr
+            : xkb_keymap_new_from_buffer(context, static_cast<const char*>(text),
+                                         strnlen(static_cast<const char*>(text), size),
+                                         XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    munmap(text, size);
+    if (keymap != nullptr) {
+        SeatKeys& keys = self->seatKeys_;
+        keys.control = keyOf(keymap, XKB_KEY_Control_L, KEY_LEFTCTRL);
+        keys.shift = keyOf(keymap, XKB_KEY_Shift_L, KEY_LEFTSHIFT);
+        keys.v = keyOf(keymap, XKB_KEY_v, KEY_V);
+        keys.y = keyOf(keymap, XKB_KEY_y, KEY_Y);
+        keys.insert = keyOf(keymap, XKB_KEY_Insert, KEY_INSERT);
+        xkb_keymap_unref(keymap);
+    }
+    if (context != nullptr) xkb_context_unref(context);
+}
 
 bool WaylandSession::uploadKeymap() {
     const Keymap keymap = englishKeymap();
@@ -165,6 +247,7 @@ void WaylandSession::dispatch() {
         events_->setEnabled(false);
         keyboard_ = nullptr;
         dataControl_ = nullptr;
+        fakeInput_ = nullptr;
     }
 }
 
@@ -194,6 +277,23 @@ bool WaylandSession::sendPasteKeys(PasteShortcut shortcut) {
     for (auto it = held.rbegin(); it != held.rend(); ++it)
         zwp_virtual_keyboard_v1_key(keyboard_, time, *it, WL_KEYBOARD_KEY_STATE_RELEASED);
     zwp_virtual_keyboard_v1_modifiers(keyboard_, 0, 0, 0, 0);
+    return flush();
+}
+
+bool WaylandSession::sendFakeInputKeys(PasteShortcut shortcut) {
+    if (fakeInput_ == nullptr) return false;
+    std::vector<unsigned> held;
+    const ShortcutKeys keys = shortcutKeys(shortcut);
+    if (keys.control) held.push_back(seatKeys_.control);
+    if (keys.shift) held.push_back(seatKeys_.shift);
+    held.push_back(keys.key == ShortcutKey::insert ? seatKeys_.insert
+                   : keys.key == ShortcutKey::y    ? seatKeys_.y
+                                                   : seatKeys_.v);
+    // KWin keeps the requests' order and tracks the modifiers from the keys themselves.
+    for (const unsigned key : held)
+        org_kde_kwin_fake_input_keyboard_key(fakeInput_, key, WL_KEYBOARD_KEY_STATE_PRESSED);
+    for (auto it = held.rbegin(); it != held.rend(); ++it)
+        org_kde_kwin_fake_input_keyboard_key(fakeInput_, *it, WL_KEYBOARD_KEY_STATE_RELEASED);
     return flush();
 }
 

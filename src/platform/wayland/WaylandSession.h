@@ -9,6 +9,8 @@
 struct wl_display;
 struct wl_registry;
 struct wl_seat;
+struct wl_keyboard;
+struct org_kde_kwin_fake_input;
 struct zwp_virtual_keyboard_manager_v1;
 struct zwp_virtual_keyboard_v1;
 struct zwlr_data_control_manager_v1;
@@ -20,9 +22,9 @@ class QSocketNotifier;
 namespace zuna::platform {
 
 // A connection of this program's own to the Wayland compositor (the palette itself is an X11
-// client through XWayland): the virtual keyboard that sends the paste shortcut, and the
-// data-control clipboard, where the compositor offers them (wlroots: sway, Hyprland, labwc).
-// Compositors that offer neither (GNOME, KDE) leave this connected but unable.
+// client through XWayland): the virtual keyboard (wlroots: sway, Hyprland, labwc) or KWin's fake
+// input that sends the paste shortcut, and the data-control clipboard (wlroots, KWin), where the
+// compositor offers them. A compositor that offers none (GNOME) leaves this connected but unable.
 class WaylandSession {
   public:
     WaylandSession();
@@ -32,11 +34,17 @@ class WaylandSession {
 
     bool hasVirtualKeyboard() const { return keyboard_ != nullptr; }
     bool hasDataControl() const { return dataControl_ != nullptr; }
+    // KWin offers its fake input only to a program whose installed desktop entry asks for it.
+    bool hasFakeInput() const { return fakeInput_ != nullptr; }
 
     // The shortcut's modifiers down, its key down and up, the modifiers up, on a keyboard of our
     // own whose keymap has a Latin "v" whatever layout the user types with. False when the
     // compositor closed the connection.
     bool sendPasteKeys(PasteShortcut shortcut);
+    // The same through KWin's fake input, whose key codes the seat's own layout reads: the keys
+    // that give Control, Shift and the letter there. False when the compositor closed the
+    // connection.
+    bool sendFakeInputKeys(PasteShortcut shortcut);
     // Makes the text the seat's clipboard; this program serves it until someone else copies.
     bool setClipboardText(const std::string& text);
 
@@ -44,6 +52,8 @@ class WaylandSession {
     static void global(void* data, wl_registry* registry, unsigned name, const char* interface,
                        unsigned version);
     static void globalRemove(void* data, wl_registry* registry, unsigned name);
+    static void capabilities(void* data, wl_seat* seat, unsigned capabilities);
+    static void keymap(void* data, wl_keyboard* keyboard, unsigned format, int fd, unsigned size);
     static void send(void* data, zwlr_data_control_source_v1* source, const char* mimeType, int fd);
     static void cancelled(void* data, zwlr_data_control_source_v1* source);
     void dataControlFinished(zwlr_data_control_v1* device);
@@ -64,6 +74,14 @@ class WaylandSession {
     zwlr_data_control_manager_v1* dataControlManager_ = nullptr;
     zwlr_data_control_v1* dataControl_ = nullptr;
     zwlr_data_control_source_v1* source_ = nullptr;
+    org_kde_kwin_fake_input* fakeInput_ = nullptr;
+    // The seat's keyboard, for its keymap alone: this program never has the keyboard focus.
+    wl_keyboard* seatKeyboard_ = nullptr;
+    // Evdev codes of the keys that give Control, Shift, "v", "y" and Insert in the seat's layout.
+    struct SeatKeys {
+        unsigned control, shift, v, y, insert;
+    };
+    SeatKeys seatKeys_;
     std::shared_ptr<const std::string> clipboard_;
     ClipboardServer server_;
     unsigned controlMask_ = 0;
