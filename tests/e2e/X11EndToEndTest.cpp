@@ -167,18 +167,17 @@ for (const field of document.querySelectorAll('textarea, input'))
         EXPECT_TRUE(waitUntil([&] { return arrived() == expected; }, 5s)) << arrived();
         if (kind != Kind::browser) continue;
 
-        // The password input, then the input the page masks by its style.
-        for (int field = 0; field < 2; ++field) {
-            // Qt WebEngine does not tell what it draws: its masked input cannot be recognised.
-            const bool unknown = program == "falkon" && field == 1;
+        // The password input, then the input the page masks by its style. Qt WebEngine shows
+        // the latter's real text and draws nothing else: it cannot be told from a plain one.
+        for (int field = 0; field < (program == "falkon" ? 1 : 2); ++field) {
             setClipboardText(earlier);
             ASSERT_TRUE(xdotool({"key", "Tab"}));
             ASSERT_TRUE(waitUntil([&] {
                 const auto now = focusNow();
-                return (unknown || !now.second.empty()) && now.second != before.second;
+                return !now.second.empty() && now.second != before.second;
             }));
             before = focusNow();
-            EXPECT_EQ(deliver("geslo123").message, unknown ? unrecognised : secure) << field;
+            EXPECT_EQ(deliver("geslo123").message, secure) << field;
             EXPECT_EQ(clipboardText(), earlier);
             spin(300ms);
             EXPECT_EQ(arrived(), expected);
@@ -189,7 +188,8 @@ for (const field of document.querySelectorAll('textarea, input'))
 
 // Applications that show no field: each refusal names the cause and the way out, and leaves the
 // clipboard alone. IDLE (Tk) is not on the accessibility bus and its window names no process;
-// Falkon started plainly shows its page's document but nothing in it.
+// Falkon on Qt 5 WebEngine (Debian 12), started plainly, shows its page's document but nothing
+// in it.
 TEST_F(PasteDeliveryTest, ApplicationsThatShowNoFieldSayWhyAndWhatToDo) {
     const QString home = QString::fromStdString(data.path().string());
     writeFile(data / "page.html", "<!doctype html><title>prazno</title><textarea autofocus>");
@@ -203,14 +203,20 @@ TEST_F(PasteDeliveryTest, ApplicationsThatShowNoFieldSayWhyAndWhatToDo) {
     for (const auto& [program, arguments, environment, cause] : targets) {
         SCOPED_TRACE(program.toStdString());
         TargetApp target(program, arguments, environment);
+        // Tk names its window's class a moment after the window shows. Qt 6 WebEngine (Debian
+        // 13) shows its pages' fields unasked: there Falkon is a target like any other.
+        bool shown = false;
         const auto said = [&] {
             const auto field = desktop.focusedField(target.application());
-            return field && field->hint.rfind(cause, 0) == 0;
+            shown = field && field->role == FieldRole::textArea;
+            return shown ||
+                   (field && field->hint.rfind(cause, 0) == 0 && !field->application.empty());
         };
         ASSERT_TRUE(target.waitUntilActive(desktop, 60s) && waitUntil(said, 30s));
         setClipboardText(earlier);
         const Report report = deliver("geslo123");
-        EXPECT_EQ(report.message.rfind(cause, 0), 0u) << report.message;
+        EXPECT_EQ(report.message.rfind(shown ? "✓ Poslano v " : cause, 0), 0u) << report.message;
+        if (shown) continue;
         EXPECT_EQ(clipboardText(), earlier);
         if (program != "idle") continue;
         // The user's rule for it, by its window's class (Tk's own), lets the text in.
