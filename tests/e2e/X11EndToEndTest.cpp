@@ -203,10 +203,12 @@ TEST_F(PasteDeliveryTest, ApplicationsThatShowNoFieldSayWhyAndWhatToDo) {
     for (const auto& [program, arguments, environment, cause] : targets) {
         SCOPED_TRACE(program.toStdString());
         TargetApp target(program, arguments, environment);
-        // Tk names its window's class a moment after the window shows. Qt 6 WebEngine (Debian
-        // 13) shows its pages' fields unasked: there Falkon is a target like any other.
+        // Tk names its window's class a moment after the window shows, and IDLE may replace its
+        // first window: the active one is asked each time. Qt 6 WebEngine (Debian 13) shows its
+        // pages' fields unasked: there Falkon is a target like any other.
         bool shown = false;
         const auto said = [&] {
+            if (!target.waitUntilActive(desktop, 1s)) return false;
             const auto field = desktop.focusedField(target.application());
             shown = field && field->role == FieldRole::textArea;
             return shown ||
