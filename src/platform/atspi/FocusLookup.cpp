@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -58,6 +57,27 @@ Ref<AtspiAccessible> focusedByCollection(AtspiAccessible* window, const Deadline
     return found;
 }
 
+// GTK 4 marks shown elements VISIBLE only, never SHOWING.
+bool shown(AtspiStateSet* states) {
+    return hasState(states, ATSPI_STATE_SHOWING) || hasState(states, ATSPI_STATE_VISIBLE);
+}
+
+// Calls `visit` with each child of `element` in turn, while time is left, until it returns true.
+// False when a call failed.
+template <typename Visit>
+bool forEachChild(AtspiAccessible* element, const Deadline& deadline, Visit visit) {
+    if (!deadline.arm()) return false;
+    GError* error = nullptr;
+    const gint count = atspi_accessible_get_child_count(element, &error);
+    for (gint i = 0; error == nullptr && i < count && deadline.arm(); ++i) {
+        Ref<AtspiAccessible> child(atspi_accessible_get_child_at_index(element, i, &error));
+        if (error == nullptr && child && visit(std::move(child))) break;
+    }
+    const bool failed = error != nullptr;
+    g_clear_error(&error);
+    return !failed;
+}
+
 bool takesText(AtspiAccessible* element) {
     Ref<AtspiText> text(atspi_accessible_get_text_iface(element));
     return text != nullptr;
@@ -93,59 +113,25 @@ Ref<AtspiAccessible> focusedByWalk(AtspiAccessible* element, const Deadline& dea
         (!pastContainers || takesText(element) || !isContainer(element))) {
         return refTo(element);
     }
-    // GTK 4 marks shown elements VISIBLE only, never SHOWING.
-    if (!hasState(states.get(), ATSPI_STATE_SHOWING) &&
-        !hasState(states.get(), ATSPI_STATE_VISIBLE)) {
+    if (!shown(states.get())) {
         return nullptr;
     }
-    if (!deadline.arm()) {
-        return nullptr;
-    }
-    GError* error = nullptr;
-    const gint count = atspi_accessible_get_child_count(element, &error);
-    if (error != nullptr) {
-        g_error_free(error);
-        return nullptr;
-    }
-    for (gint i = 0; i < count && deadline.arm(); ++i) {
-        Ref<AtspiAccessible> child(atspi_accessible_get_child_at_index(element, i, &error));
-        if (error != nullptr) {
-            g_error_free(error);
-            return nullptr;
-        }
-        if (child) {
-            if (auto found = focusedByWalk(child.get(), deadline, visits, pastContainers)) {
-                return found;
-            }
-        }
-    }
-    return nullptr;
+    Ref<AtspiAccessible> found;
+    forEachChild(element, deadline, [&](Ref<AtspiAccessible> child) {
+        found = focusedByWalk(child.get(), deadline, visits, pastContainers);
+        return found != nullptr;
+    });
+    return found;
 }
 
 // The focused element through the application's windows, the active ones first: an inactive
 // window may keep a focused element of its own.
 Ref<AtspiAccessible> focusedInWindows(AtspiAccessible* application, const Deadline& deadline,
                                       bool pastContainers = false) {
-    if (!deadline.arm()) {
-        return nullptr;
-    }
-    GError* error = nullptr;
-    const gint windowCount = atspi_accessible_get_child_count(application, &error);
-    if (error != nullptr) {
-        g_error_free(error);
-        return nullptr;
-    }
     std::vector<Ref<AtspiAccessible>> windows;
     std::size_t activeCount = 0;
-    for (gint i = 0; i < windowCount && deadline.arm(); ++i) {
-        Ref<AtspiAccessible> window(atspi_accessible_get_child_at_index(application, i, &error));
-        if (error != nullptr) {
-            g_error_free(error);
-            return nullptr;
-        }
-        if (!window || !deadline.arm()) {
-            continue;
-        }
+    const bool listed = forEachChild(application, deadline, [&](Ref<AtspiAccessible> window) {
+        if (!deadline.arm()) return false;
         Ref<AtspiStateSet> states(atspi_accessible_get_state_set(window.get()));
         if (hasState(states.get(), ATSPI_STATE_ACTIVE)) {
             windows.insert(windows.begin() + static_cast<std::ptrdiff_t>(activeCount++),
@@ -153,6 +139,10 @@ Ref<AtspiAccessible> focusedInWindows(AtspiAccessible* application, const Deadli
         } else {
             windows.push_back(std::move(window));
         }
+        return false;
+    });
+    if (!listed) {
+        return nullptr;
     }
     for (const auto& window : windows) {
         bool unsupported = pastContainers;
@@ -197,18 +187,15 @@ class AtspiTree {
     bool focused(const Ref<AtspiAccessible>& element) {
         return hasState(states(element).get(), ATSPI_STATE_FOCUSED);
     }
-    // GTK 4 marks shown elements VISIBLE only, never SHOWING.
     bool shown(const Ref<AtspiAccessible>& element) {
-        Ref<AtspiStateSet> set = states(element);
-        return hasState(set.get(), ATSPI_STATE_SHOWING) || hasState(set.get(), ATSPI_STATE_VISIBLE);
+        return platform::shown(states(element).get());
     }
     std::vector<Ref<AtspiAccessible>> children(const Ref<AtspiAccessible>& element) {
         std::vector<Ref<AtspiAccessible>> children;
-        GError* error = nullptr;
-        const gint count = atspi_accessible_get_child_count(element.get(), &error);
-        for (gint i = 0; error == nullptr && i < count && deadline_.arm(); ++i)
-            children.emplace_back(atspi_accessible_get_child_at_index(element.get(), i, &error));
-        g_clear_error(&error);
+        forEachChild(element.get(), deadline_, [&](Ref<AtspiAccessible> child) {
+            children.push_back(std::move(child));
+            return false;
+        });
         return children;
     }
 
@@ -221,19 +208,6 @@ class AtspiTree {
     Deadline deadline_;
     int visits_ = 0;
 };
-
-bool isChromium(AtspiAccessible* application, const Deadline& deadline) {
-    if (!deadline.arm()) {
-        return false;
-    }
-    // libatspi keeps the name with the application, so this asks once per application.
-    GError* error = nullptr;
-    gchar* toolkit = atspi_accessible_get_toolkit_name(application, &error);
-    g_clear_error(&error);
-    const bool chromium = toolkit != nullptr && std::string_view(toolkit) == "Chromium";
-    g_free(toolkit);
-    return chromium;
-}
 
 // Chromium builds its tree once something reads an element's attributes, which is what an
 // assistive technology does first; other calls (names, roles, states, children) do not count.
@@ -259,7 +233,8 @@ Ref<AtspiAccessible> wakeChromium(AtspiAccessible* application, const Deadline& 
     return nullptr;
 }
 
-// The name or toolkit of an application, lower case; empty when it does not say in time.
+// The name or toolkit of an application, lower case; empty when it does not say in time. libatspi
+// keeps both with the application, so each is asked once per application.
 std::string lowerCase(gchar* (*ask)(AtspiAccessible*, GError**), AtspiAccessible* application,
                       const Deadline& deadline) {
     if (!deadline.arm()) return {};
@@ -311,11 +286,35 @@ struct FocusLookup::Cache {
     bool chromiumWoken = false;
     Clock::time_point wokenAt;
     bool focusSeen = false;
-    // Its name and toolkit, lower case, asked once.
-    std::optional<std::pair<std::string, std::string>> names;
+    // Its name and toolkit, lower case, kept once the toolkit answered.
+    struct Names {
+        std::string name;
+        std::string toolkit;
+    };
+    std::optional<Names> names;
+    Names namesOf(AtspiAccessible* application, const Deadline& deadline);
+    // Forgets what was learnt of the last application.
+    void forget();
     // The element a walk through that application's tree found last.
     Ref<AtspiAccessible> walked;
 };
+
+void FocusLookup::Cache::forget() {
+    chromiumWoken = false;
+    focusSeen = false;
+    names.reset();
+    walked.reset();
+}
+
+FocusLookup::Cache::Names FocusLookup::Cache::namesOf(AtspiAccessible* application,
+                                                      const Deadline& deadline) {
+    if (names) return *names;
+    Names asked{lowerCase(atspi_accessible_get_name, application, deadline),
+                lowerCase(atspi_accessible_get_toolkit_name, application, deadline)};
+    // An answer that did not come in time is asked again at the next lookup.
+    if (!asked.toolkit.empty()) names = asked;
+    return asked;
+}
 
 // The process id of an application comes from the bus daemon, so a frozen application does not
 // hold this up.
@@ -331,10 +330,7 @@ Ref<AtspiAccessible> FocusLookup::Cache::find(int wanted, const Deadline& deadli
         g_clear_error(&error);
     }
     application.reset();
-    chromiumWoken = false;
-    focusSeen = false;
-    names.reset();
-    walked.reset();
+    forget();
     Ref<AtspiAccessible> desktop(atspi_get_desktop(0));
     if (!desktop || !deadline.arm()) {
         return nullptr;
@@ -418,7 +414,7 @@ FocusLookup::Lookup FocusLookup::focusedField(int processId, std::chrono::micros
     atspi_accessible_clear_cache(application.get());
 
     Ref<AtspiAccessible> element = cache_->focusedElement(application.get(), deadline);
-    if (!element && isChromium(application.get(), deadline)) {
+    if (!element && cache_->namesOf(application.get(), deadline).toolkit == "chromium") {
         // Woken once per application; until a focused element was seen there, nothing found
         // means its tree is still closed.
         if (!cache_->chromiumWoken) {
@@ -454,17 +450,12 @@ FocusLookup::Lookup FocusLookup::focusedField(int processId, std::chrono::micros
     if (!field) {
         return {};
     }
-    if (!cache_->names) {
-        cache_->names.emplace(
-            lowerCase(atspi_accessible_get_name, application.get(), deadline),
-            lowerCase(atspi_accessible_get_toolkit_name, application.get(), deadline));
-    }
-    const auto& [name, toolkit] = *cache_->names;
+    const Cache::Names names = cache_->namesOf(application.get(), deadline);
     if (!takesText(*field)) {
-        if (auto why = hiddenField(element.get(), name, toolkit, deadline))
+        if (auto why = hiddenField(element.get(), names.name, names.toolkit, deadline))
             field = unseenField(field->identity, *why);
     }
-    field->application = name;
+    field->application = names.name;
     return {Outcome::found, std::move(*field)};
 }
 
@@ -479,10 +470,7 @@ std::optional<DesktopApplication> FocusLookup::activeApplication(std::chrono::mi
     // The lookup of the focused field that follows starts from here. What was learnt of another
     // application (its walked element, its woken tree) must not answer for this one.
     if (cache_->processId != frame->application.processId) {
-        cache_->chromiumWoken = false;
-        cache_->focusSeen = false;
-        cache_->names.reset();
-        cache_->walked.reset();
+        cache_->forget();
     }
     cache_->application = std::move(frame->accessible);
     cache_->processId = frame->application.processId;

@@ -144,24 +144,16 @@ std::optional<FocusedField> X11Desktop::focusedField(const DesktopApplication& a
             lookup = focusLookup_.focusedField(active->processId, FocusLookup::kQueryBudget);
         }
     }
-    switch (lookup.outcome) {
-        case FocusLookup::Lookup::Outcome::found:
-            // The window's class where it has one, as for the applications off the bus.
-            if (const auto named = applicationOf(x11_.windowClass(application.window));
-                !named.empty())
-                lookup.field.application = named;
-            return std::move(lookup.field);
-        case FocusLookup::Lookup::Outcome::absent:
-            return windowField(x11_.windowClass(application.window), application.window);
-        case FocusLookup::Lookup::Outcome::closed: {
-            FocusedField field = closedField(application.window);
-            field.application = applicationOf(x11_.windowClass(application.window));
-            return field;
-        }
-        case FocusLookup::Lookup::Outcome::failed:
-            break;
-    }
-    return std::nullopt;
+    using Outcome = FocusLookup::Lookup::Outcome;
+    if (lookup.outcome == Outcome::failed) return std::nullopt;
+    const X11Session::WindowClass windowClass = x11_.windowClass(application.window);
+    if (lookup.outcome == Outcome::absent) return windowField(windowClass, application.window);
+    FocusedField field = lookup.outcome == Outcome::closed ? closedField(application.window)
+                                                           : std::move(lookup.field);
+    // The window's class where it has one, as for the applications off the bus.
+    if (auto named = applicationOf(windowClass); !named.empty())
+        field.application = std::move(named);
+    return field;
 }
 
 bool X11Desktop::modifiersHeld() {
